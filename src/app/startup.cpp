@@ -1,0 +1,62 @@
+// Start-up: version check, options, and the end of the process.
+#include "app/startup.h"
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/command_line.h"
+
+const char kVersionRefusedText[] =
+    "ZOLT must be run under DOS, Windows 9X/Me, Windows NT4, Windows 2000, Windows XP, "
+    "Windows Vista or Windows 7.";
+const char kVersionRefusedCaption[] = "Error !!!";
+
+bool CheckWindowsVersion() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = 148;  // sizeof(OSVERSIONINFOA)
+  // A failed query leaves the major version 0, which is refused below.
+#if defined(_MSC_VER) || defined(__MINGW32__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+  GetVersionExA(&version);
+#if defined(_MSC_VER) || defined(__MINGW32__)
+#pragma GCC diagnostic pop
+#endif
+  if (version.dwMajorVersion < 4 || version.dwMajorVersion > 6) {
+    MessageBoxA(nullptr, kVersionRefusedText, kVersionRefusedCaption, MB_ICONWARNING);
+    return false;
+  }
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT)
+    app.isNT = 1;
+  else
+    app.isNT = 0;
+  return true;
+}
+
+int RunRestorer(HINSTANCE instance, char* commandLine) {
+  app.instance = instance;
+  FreeTextTable(&app.messages);
+  FreeTextTable(&app.freeTexts);
+  app.imageFileName = nullptr;
+  app.imageFile = nullptr;
+
+  if (!CheckWindowsVersion()) return -1;
+
+  if (app.textBuffer == nullptr) app.textBuffer = (char*)malloc(kTextBufferSize);
+  if (app.textBuffer == nullptr) return 8;
+
+  char* argv[kMaxArguments];
+  int argc = SplitCommandLine(commandLine, argv);
+  ApplyArguments(argc, argv);
+
+  FreeTextTable(&app.messages);
+  FreeTextTable(&app.freeTexts);
+  if (app.imageFileName != nullptr && app.imageFile != nullptr) {
+    fclose(app.imageFile);
+    app.imageFile = nullptr;
+  }
+  free(app.textBuffer);
+  app.textBuffer = nullptr;
+  return app.errorCode | app.userStopped;
+}

@@ -1,0 +1,32 @@
+// Tables of NUL-terminated texts as the container's text block carries them:
+// the message catalogue (record 0x80) and the four free texts (record 0x02).
+// A record holds a count and a string area; text n is the n-th string of the
+// area. Texts are bytes in code page 437.
+#ifndef ZOLT_CONTAINER_CATALOGUE_H
+#define ZOLT_CONTAINER_CATALOGUE_H
+
+#include <cstdint>
+
+struct TextTable {
+  char** entry;         // `count` pointers into `area`
+  uint32_t count;
+  char* area;           // the string area, with one NUL of our own after it
+  uint32_t areaLength;  // bytes of the string area as the record gives them
+};
+
+// Indexes `table->area` (areaLength bytes followed by a NUL) into its
+// `count` entries: entry 0 is the start of the area and each NUL at offset j
+// gives the next entry offset j + 1. Entries for which the area holds no
+// string point at an empty text.
+void IndexTextTable(TextTable* table);
+
+// Frees the entries and the area and clears the table.
+void FreeTextTable(TextTable* table);
+
+// Message n of the catalogue in memory; an empty text for a number at or
+// beyond the catalogue's count, or before the catalogue has arrived. The
+// list operations convert the text they are given in place, so the result
+// is writable.
+char* MessageText(uint32_t n);
+
+#endif

@@ -1,0 +1,26 @@
+// The process entry on POSIX: checks the stand-in's settings, then calls
+// WinMain with the command line less the program name, the arguments joined
+// by single spaces as Windows would pass them.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/posix/standin.h"
+#include "platform/posix/windows.h"
+
+int main(int argc, char** argv) {
+  std::string error;
+  if (!LoadStandInConfiguration(&error)) {
+    fprintf(stderr, "zolt: %s\n", error.c_str());
+    return ERROR_INVALID_PARAMETER;
+  }
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  std::vector<char> commandLine(line.begin(), line.end());
+  commandLine.push_back('\0');
+  static char programInstance;
+  return WinMain((HINSTANCE)&programInstance, nullptr, commandLine.data(), 1);
+}
