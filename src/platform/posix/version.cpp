@@ -1,8 +1,6 @@
 // GetVersionExA over ZOLT_WINDOWS: "nt" (the default, Windows 7: 6.1 on the
 // NT platform), "9x" (Windows 98: 4.10 on the Windows platform), or
 // "MAJOR.MINOR" for the NT platform with that version.
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/posix/standin.h"
@@ -11,6 +9,15 @@
 namespace {
 DWORD majorVersion = 6, minorVersion = 1, buildNumber = 7601;
 DWORD platformId = VER_PLATFORM_WIN32_NT;
+
+// One to three decimal digits, nothing else (no sign, no blank). Returns the
+// character after them, or nullptr.
+const char* ParseVersionNumber(const char* p, DWORD* number) {
+  int digits = 0;
+  for (*number = 0; *p >= '0' && *p <= '9' && digits < 3; ++p, ++digits)
+    *number = *number * 10 + DWORD(*p - '0');
+  return digits == 0 ? nullptr : p;
+}
 }  // namespace
 
 bool ParseWindowsSetting(const char* value, std::string* error) {
@@ -22,9 +29,10 @@ bool ParseWindowsSetting(const char* value, std::string* error) {
     majorVersion = 4, minorVersion = 10, buildNumber = 2222, platformId = VER_PLATFORM_WIN32_WINDOWS;
     return true;
   }
-  unsigned major = 0, minor = 0;
-  int used = 0;
-  if (sscanf(value, "%3u.%3u%n", &major, &minor, &used) == 2 && value[used] == '\0') {
+  DWORD major = 0, minor = 0;
+  const char* p = ParseVersionNumber(value, &major);
+  p = p != nullptr && *p == '.' ? ParseVersionNumber(p + 1, &minor) : nullptr;
+  if (p != nullptr && *p == '\0') {
     majorVersion = major, minorVersion = minor, buildNumber = 0, platformId = VER_PLATFORM_WIN32_NT;
     return true;
   }
@@ -33,8 +41,14 @@ bool ParseWindowsSetting(const char* value, std::string* error) {
 }
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
-  if (info == nullptr || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
+  // The size of OSVERSIONINFOEXA, whose service-pack and product fields the
+  // stand-in does not have.
+  constexpr DWORD kExtendedInfoSize = 156;
+  if (info == nullptr) StandInUnsupported("GetVersionExA", "a null record");
+  if (info->dwOSVersionInfoSize == kExtendedInfoSize) StandInUnsupported("GetVersionExA", "OSVERSIONINFOEXA");
+  // Windows NT refuses any other size with this error (Windows 9x sets none).
+  if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
   info->dwMajorVersion = majorVersion;
