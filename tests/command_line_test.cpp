@@ -57,7 +57,7 @@ TEST(CommandLine, SplitAndApply) {
       {"/F\t/Q", {"a:", 0, 0, 5, 1, 0, 0, nullptr}},    // a tab does not separate
       {"/? -h /H", {"a:", 0, 0, 5, 0, 1, 0, nullptr}},
       {"/i", {"a:", 0, 0, 5, 0, 0, 1, nullptr}},
-      {"/PL1 /PRf=x /PM q: Q", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},
+      {"/PL1 /PRf=x /PM Q /", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},
       {"  /q   /t7  ", {"a:", 0, 1, 7, 0, 0, 0, nullptr}},
       {"\"/q\"", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},    // quotes are plain characters
       {"/D=", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},       // three characters: ignored

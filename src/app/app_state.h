@@ -46,6 +46,57 @@ struct AppState {
   std::atomic<int> operationRunning{};
   int passwordProtected{};
   int largeMediaMode{};            // 999 for an image above 7,000,000 bytes
+
+  // Threads and their hand-over.
+  HWND mainWindow{};
+  DWORD dialogThreadId{};
+  HANDLE dialogSemaphore{};        // "DialogSemaphore": the catalogue is in memory
+  HANDLE dialogInitSemaphore{};    // "DialogInit": the dialog is initialised
+  HANDLE threadSemaphore{};        // "ThreadSem": the user started the run
+  HFONT listFont{};
+  // A failure before the catalogue is in memory, for start-up to show in a
+  // message box (the dialog cannot be built without the catalogue).
+  char startupFailure[512]{};
+
+  // Restore worker.
+  FILE* containerFile{};
+  uint8_t* inputBuffer{};          // 8,192 bytes of compressed input
+  int32_t deflateBudget{};         // compressed bytes still to be served
+  uint8_t* window{};               // 32,768 bytes: the unit of output
+  DiskFormatRecord format{};       // the carried diskette's geometry
+  uint8_t writerBpb[kBpbLength]{}; // bytes 0 to 24 of the format, for the writer
+  uint32_t totalSectors{};
+  uint32_t imageBytes{};           // total sectors x 512, for the size line
+  uint16_t cylinderCount{};
+  int checksumPresent{};
+  uint32_t expectedCrc{};
+  uint32_t runningCrc{};
+  std::atomic<int> imageCompleted{};  // asks for the checksum line
+  int lastSinkResult{};
+  int driveOpened{};
+  uint8_t substitutionTable[256]{};
+
+  // Output sink.
+  uint8_t sinkState{};
+  uint8_t recordHeader[8]{};       // length and count of the record being read
+  uint32_t recordHeaderFilled{};
+  uint32_t recordLength{};
+  uint32_t recordFilled{};
+  uint32_t recordCount{};
+  uint16_t trackSectors{};
+  uint32_t sectorsRemaining{};
+  uint32_t sectorsTotal{};
+  uint32_t trackFilled{};
+  uint16_t cylinder{};
+  uint16_t head{};
+  uint8_t* trackBuffer{};
+  uint8_t* verifyBuffer{};
+  int imageHandedOn{};             // the last track has gone to its destination
+  int runStarted{};                // the sink has passed "ThreadSem"
+
+  // Progress display.
+  std::atomic<uint16_t> lastPercent{};
+  std::atomic<char> lastBarStyle{'W'};
 };
 
 extern AppState app;

@@ -1,7 +1,10 @@
 // Indexing the text tables of the text block, and message lookup.
 #include "container/catalogue.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/app_state.h"
 
@@ -35,4 +38,35 @@ char* MessageText(uint32_t n) {
     return emptyText;
   }
   return app.messages.entry[n];
+}
+
+bool PlaceholdersMatch(const char* text, const char* conversions) {
+  const char* expected = conversions;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p != '%') continue;
+    ++p;
+    if (*p == '%') continue;
+    while (*p != '\0' && strchr("-+ #0", *p) != nullptr) ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == '.') {
+      ++p;
+      while (*p >= '0' && *p <= '9') ++p;
+    }
+    while (*p == 'l' || *p == 'h') ++p;
+    if (*p == '\0' || *expected == '\0' || *p != *expected) return false;
+    ++expected;
+  }
+  return *expected == '\0';
+}
+
+void FormatMessageText(char* buffer, int size, uint32_t n, const char* conversions, ...) {
+  const char* text = MessageText(n);
+  if (!PlaceholdersMatch(text, conversions)) {
+    snprintf(buffer, size_t(size), "%s", text);
+    return;
+  }
+  va_list arguments;
+  va_start(arguments, conversions);
+  vsnprintf(buffer, size_t(size), text, arguments);
+  va_end(arguments);
 }

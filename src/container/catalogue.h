@@ -29,4 +29,16 @@ void FreeTextTable(TextTable* table);
 // is writable.
 char* MessageText(uint32_t n);
 
+// Formats message n into `buffer` (`size` bytes, cut to fit) with the
+// printf-style arguments. The catalogue comes with the container, so its
+// placeholders are checked first against `conversions`, the conversion
+// letters the caller passes in order (for example "sXX" for a text, then two
+// upper-case hexadecimal numbers; length modifiers and widths are allowed):
+// a message whose placeholders differ is copied as it stands, never
+// formatted. "%%" is always allowed.
+void FormatMessageText(char* buffer, int size, uint32_t n, const char* conversions, ...);
+
+// True when the printf placeholders of `text` are exactly `conversions`.
+bool PlaceholdersMatch(const char* text, const char* conversions);
+
 #endif

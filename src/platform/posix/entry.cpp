@@ -1,6 +1,8 @@
 // The process entry on POSIX: checks the stand-in's settings, then calls
 // WinMain with the command line less the program name, the arguments joined
 // by single spaces as Windows would pass them.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,5 +24,10 @@ int main(int argc, char** argv) {
   std::vector<char> commandLine(line.begin(), line.end());
   commandLine.push_back('\0');
   static char programInstance;
-  return WinMain((HINSTANCE)&programInstance, nullptr, commandLine.data(), 1);
+  int code = WinMain((HINSTANCE)&programInstance, nullptr, commandLine.data(), 1);
+  // The process ends with its first thread, as on Windows: other threads
+  // (a worker still waiting for the user) end with it, and nothing runs
+  // static destructors under their feet.
+  fflush(nullptr);
+  _exit(code & 0xFF);
 }

@@ -4,10 +4,13 @@
 #ifndef ZOLT_PLATFORM_POSIX_STANDIN_H
 #define ZOLT_PLATFORM_POSIX_STANDIN_H
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
-// Reads ZOLT_WINDOWS and ZOLT_DRIVES. Returns true when both are valid;
-// otherwise stores a message naming the bad value or entry in `error`.
+// Reads ZOLT_WINDOWS, ZOLT_DRIVES and ZOLT_CLOCK. Returns true when all are
+// valid; otherwise stores a message naming the bad value or entry in `error`.
 // Called by main() before WinMain so that a bad setting is an error at start.
 bool LoadStandInConfiguration(std::string* error);
 
@@ -17,6 +20,45 @@ bool ParseWindowsSetting(const char* value, std::string* error);
 // Parses a ZOLT_DRIVES value into the drive table (replacing it). An empty
 // or null value means: the drives of this machine.
 bool ParseDriveSetting(const char* value, std::string* error);
+
+// Threads. True when every thread started with CreateThread has ended or is
+// blocked in a wait without time limit (WaitForSingleObject with INFINITE):
+// those threads will do nothing more by themselves. With the dialog
+// thread's own queue empty, the dialog manager's line mode takes this to
+// mean that the end of input may press "Quit", and that a disabled button
+// will not become enabled.
+bool StandInCreatedThreadsIdle();
+
+// ZOLT_CLOCK=virtual: Sleep returns at once.
+bool StandInVirtualClock();
+
+// Parses a ZOLT_CLOCK value: unset, empty or "real" (pauses take their
+// time) or "virtual" (pauses return at once and GetTickCount moves on by
+// their length). Read lazily from the environment when never called.
+bool ParseClockSetting(const char* value, std::string* error);
+
+// Sets the clock mode directly (tests).
+void SetStandInVirtualClock(bool on);
+
+// A pause of the calling thread that follows the clock mode (Sleep, Beep).
+void StandInPause(uint32_t milliseconds);
+
+// The stack that CreateThread gives a thread asking for `requested` bytes
+// (not 0): at least the host's minimum, whole pages, and eight times that
+// in a build with AddressSanitizer or ThreadSanitizer.
+size_t StandInThreadStackSize(size_t requested);
+
+// The sounds made by Beep and MessageBeep, in order.
+enum BeepKind { kBeepTone, kBeepMessage };
+struct BeepEvent {
+  BeepKind kind;
+  uint32_t frequency;  // Beep: hertz
+  uint32_t duration;   // Beep: milliseconds
+  uint32_t type;       // MessageBeep: MB_OK, MB_ICONEXCLAMATION, ...
+};
+
+// Returns the sounds made since the last call and forgets them.
+std::vector<BeepEvent> TakeBeepRecord();
 
 // A call or an argument outside the subset: names it on stderr and aborts.
 [[noreturn]] void StandInUnsupported(const char* call, const char* what);

@@ -114,6 +114,11 @@ DWORD GetLastError(void);
 void SetLastError(DWORD error);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
+// Further parts of the subset, each in its own header.
+#include "platform/posix/kernel.h"  // threads, semaphores, waits, Sleep, Beep
+#include "platform/posix/gdi.h"     // device contexts and drawing, recorded
+#include "platform/posix/user.h"    // dialogs, controls, messages, message boxes
+
 // The process entry of the program; the stand-in's main() calls it with the
 // command line less the program name, as Windows does.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
