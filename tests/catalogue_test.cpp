@@ -61,3 +61,32 @@ TEST(Catalogue, MessageTextBeyondTheCountIsEmpty) {
   FreeTextTable(&app.messages);
   ResetAppState();
 }
+
+TEST(Catalogue, MessagesAreFormattedOnlyWithTheirOwnPlaceholders) {
+  struct Case {
+    const char* text;
+    const char* conversions;
+    bool matches;
+  } cases[] = {
+      {"Image for a %lu bytes diskette", "u", true},
+      {"\n%s Expected/Actual CheckSums are:X\"%08lX\",X\"%08lX\"", "sXX", true},
+      {"Are you sure you want to write to drive %c ?", "c", true},
+      {"100%% sure", "", true},
+      {"Image for a %s bytes diskette", "u", false},   // a text where a number goes
+      {"%s Open drive error =%u%n", "su", false},      // one placeholder too many
+      {"Cannot open", "s", false},                     // one too few
+      {"trailing %", "", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.matches, PlaceholdersMatch(c.text, c.conversions)) << c.text;
+
+  ResetAppState();
+  app.messages = MakeTable(std::string("size %lu\0drive %s%s\0", 20), 2);
+  char buffer[64];
+  FormatMessageText(buffer, sizeof buffer, 0, "u", 1474560ul);
+  EXPECT_STREQ("size 1474560", buffer);
+  FormatMessageText(buffer, sizeof buffer, 1, "s", "A:");
+  EXPECT_STREQ("drive %s%s", buffer) << "a message with foreign placeholders is shown as it stands";
+  FreeTextTable(&app.messages);
+  ResetAppState();
+}
