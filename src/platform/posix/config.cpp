@@ -8,6 +8,7 @@
 bool LoadStandInConfiguration(std::string* error) {
   if (!ParseWindowsSetting(getenv("ZOLT_WINDOWS"), error)) return false;
   if (!ParseDriveSetting(getenv("ZOLT_DRIVES"), error)) return false;
+  if (!ParseClockSetting(getenv("ZOLT_CLOCK"), error)) return false;
   return true;
 }
 

@@ -1,0 +1,81 @@
+// Internal interface of the stand-in's GDI: what was drawn, in order, for
+// the tests and the dialog manager to read; the device contexts' kinds
+// (window now, printer for the printing calls); and the selected font.
+//
+// Nothing is rendered: each drawing call is recorded with the device it was
+// meant for and the state of the DC that decides its look (the selected
+// pen and brush). Both the worker thread and the dialog thread draw, so the
+// record keeps the order of the calls as they happened.
+#ifndef ZOLT_PLATFORM_POSIX_GDI_RECORD_H
+#define ZOLT_PLATFORM_POSIX_GDI_RECORD_H
+
+#include <string>
+#include <vector>
+
+#include "platform/posix/windows.h"
+
+enum GdiDeviceKind {
+  kGdiWindowDevice,   // GetDC: a window's client area on the screen
+  kGdiPrinterDevice,  // a printer's page
+};
+
+// What GetDeviceCaps answers for a device.
+struct GdiDeviceCaps {
+  int horzRes;     // HORZRES: width in pixels
+  int vertRes;     // VERTRES: height in pixels
+  int horzSizeMm;  // HORZSIZE: width in millimetres
+  int vertSizeMm;  // VERTSIZE: height in millimetres
+};
+
+enum GdiOperationKind { kGdiDrawEdge, kGdiRectangle };
+
+struct GdiOperation {
+  GdiOperationKind kind;
+  GdiDeviceKind device;  // the DC's device
+  HWND window;           // the window of a window DC, else null
+  RECT rect;             // the rectangle as passed (Rectangle: left, top, right, bottom)
+  UINT edge;             // DrawEdge: BDR_* bits
+  UINT flags;            // DrawEdge: BF_* bits
+  bool nullPen;          // the stock null pen is selected: no outline
+  COLORREF penColour;    // the selected pen's colour, when not null
+  bool nullBrush;        // the stock null brush is selected: no fill
+  COLORREF brushColour;  // the selected brush's colour, when not null
+};
+
+// Returns the operations recorded since the last call and forgets them.
+// Without a reader the record keeps only the latest operations.
+std::vector<GdiOperation> TakeGdiRecord();
+
+// One line per operation, for failure messages and comparisons:
+// "DrawEdge window=0x1234 (0,250)-(300,274) edge=0xa flags=0xf" or
+// "Rectangle window=0x1234 (2,252)-(101,273) pen=null brush=00ff00".
+std::string DescribeGdiOperation(const GdiOperation& operation);
+
+// Appends an operation as it stands (RecordGdiOperation's last step).
+void AppendGdiOperation(const GdiOperation& operation);
+
+// With the DC's device, window and selected pen and brush filled in from
+// `dc`, appends `operation` to the record. False with ERROR_INVALID_HANDLE
+// for an unknown DC.
+bool RecordGdiOperation(HDC dc, GdiOperation operation);
+
+// A new DC for a device, starting with the black pen, the white brush and
+// the system font selected, as Windows' DCs do; and its end (for a printer
+// DC, DeleteDC). FreeDeviceContext gives false with ERROR_INVALID_HANDLE
+// for an unknown DC.
+HDC NewDeviceContext(GdiDeviceKind device, HWND window, const GdiDeviceCaps& caps);
+bool FreeDeviceContext(HDC dc);
+
+// The font selected into `dc`. False with ERROR_INVALID_HANDLE for an
+// unknown DC.
+bool GdiSelectedFont(HDC dc, LOGFONTA* font);
+
+// Counts of the DCs and of the created (not stock) objects alive, to find
+// leaks.
+struct GdiLiveObjects {
+  int deviceContexts;
+  int createdObjects;
+};
+GdiLiveObjects CountGdiLiveObjects();
+
+#endif

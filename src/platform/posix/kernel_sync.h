@@ -1,0 +1,48 @@
+// Waiting on kernel objects, shared by threads and semaphores: the signal
+// state of a waitable object, and the bookkeeping of the threads that
+// CreateThread started (running, or blocked in a wait without time limit)
+// behind StandInCreatedThreadsIdle.
+//
+// One lock guards every signal state and the thread count, so that the
+// moment a signal is handed to a waiting thread is also the moment that
+// thread counts as running again: nobody can observe all created threads
+// idle between a release and the wake-up it causes.
+#ifndef ZOLT_PLATFORM_POSIX_KERNEL_SYNC_H
+#define ZOLT_PLATFORM_POSIX_KERNEL_SYNC_H
+
+#include <mutex>
+#include <vector>
+
+#include "platform/posix/windows.h"
+
+struct KernelWaiter;
+
+struct KernelSignal {
+  long count = 0;                      // signals available to the next waits
+  bool manualReset = false;            // true: a wait leaves the count as it is (a thread's end)
+  std::vector<KernelWaiter*> waiters;  // threads waiting, in order of arrival
+};
+
+// The lock over every KernelSignal and the created-thread count.
+std::mutex& KernelLock();
+
+// With KernelLock held: hands `count` signals to the waiting threads in
+// order of arrival (every waiter, for a manual-reset signal) and adds what
+// is left to the count. A waiter that was a created thread blocked without
+// time limit counts as running from here on.
+void SignalLocked(KernelSignal* signal, long count);
+
+// Takes one signal, waiting at most `milliseconds` of real time (INFINITE:
+// no limit). Returns WAIT_OBJECT_0 or WAIT_TIMEOUT. The time limit is real
+// even with the virtual clock: a wait is for another thread, not a pause.
+DWORD WaitForSignal(KernelSignal* signal, DWORD milliseconds);
+
+// With KernelLock held: a thread about to be started by CreateThread counts
+// as running; it stops counting when it ends.
+void CreatedThreadStartingLocked();
+void CreatedThreadEndedLocked();
+
+// Marks the calling thread as one started by CreateThread.
+void MarkCurrentThreadCreated();
+
+#endif
