@@ -1,0 +1,22 @@
+// Little-endian, unaligned integers as the container stores them.
+#ifndef ZOLT_PACK_LE_BYTES_H
+#define ZOLT_PACK_LE_BYTES_H
+
+#include <cstdint>
+
+inline void PutU16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+
+inline void PutU32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+inline uint16_t GetU16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+inline uint32_t GetU32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+#endif
