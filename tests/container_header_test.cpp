@@ -43,7 +43,7 @@ TEST(ContainerHeader, WithChecksumRecord) {
   EXPECT_EQ(0xF2C5EE03u, header.imageCrc);
   EXPECT_EQ(635215u, header.deflateLength);
   EXPECT_EQ(51u, header.headerLength);
-  EXPECT_EQ(2880, header.format.totalSectors16);
+  EXPECT_EQ(2880u, unsigned(header.format.totalSectors16));
   EXPECT_EQ(0x77, fgetc(f.get())) << "left at the first byte of the stream";
 }
 
