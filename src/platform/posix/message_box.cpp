@@ -1,13 +1,8 @@
-// MessageBoxA: the caption and the text on stderr, in UTF-8; the box is
-// acknowledged at once.
-#include <cstdio>
-
-#include "platform/posix/standin.h"
+// MessageBoxA: shown by the front end in use (in line mode, "caption: text"
+// on standard error, acknowledged at once).
+#include "platform/posix/front_end.h"
 #include "platform/posix/windows.h"
 
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
-  fprintf(stderr, "%s: %s\n", AnsiToUtf8(caption ? caption : "Error").c_str(),
-          AnsiToUtf8(text ? text : "").c_str());
-  fflush(stderr);
-  return IDOK;
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  return CurrentFrontEnd()->messageBox(owner, text, caption, type);
 }

@@ -1,0 +1,72 @@
+// The output side of the line-mode front end (see line_mode.h): list lines
+// on standard output, message boxes and questions on standard error, and
+// the start of the command reader when the first dialog is shown.
+#include "platform/posix/line_mode.h"
+
+#include "platform/posix/line_mode_state.h"
+#include "platform/posix/standin.h"
+#include "platform/posix/window.h"
+
+namespace {
+
+std::atomic<LineModeState*> active{nullptr};
+
+void DialogShown(HWND dialog) {
+  LineModeState* mode = active;
+  mode->dialogsShown++;
+  if (!mode->readerStarted.exchange(true)) mode->reader = std::thread(RunLineModeReader, mode);
+
+  // A dialog without a message list asks something: its texts go to
+  // standard error under its title, so that the person or the log sees
+  // the question before answering it.
+  std::string title, texts;
+  {
+    UserHold hold(UserLock());
+    if (!WindowIsLive(dialog)) return;
+    for (HWND control : dialog->dialogRecord->controls)
+      if (control->controlClass == kClassListBox) return;
+    title = AnsiToUtf8(dialog->text.c_str());
+    for (HWND control : dialog->dialogRecord->controls)
+      if (control->controlClass == kClassStatic && control->visible && !control->text.empty())
+        texts += title + ": " + AnsiToUtf8(control->text.c_str()) + "\n";
+  }
+  fputs(texts.c_str(), mode->settings.errors);
+  fflush(mode->settings.errors);
+}
+
+void ListLineAdded(HWND, int, const char* text) {
+  LineModeState* mode = active;
+  fprintf(mode->settings.output, "%s\n", AnsiToUtf8(text).c_str());
+  fflush(mode->settings.output);
+}
+
+int MessageBox(HWND, const char* text, const char* caption, UINT type) {
+  // Only the OK box; it is acknowledged at once, so a script never waits
+  // on it. The line says what a person would have read.
+  if ((type & 0x0F) != MB_OK) StandInUnsupported("MessageBoxA", "buttons other than MB_OK");
+  LineModeState* mode = active;
+  fprintf(mode->settings.errors, "%s: %s\n", AnsiToUtf8(caption != nullptr ? caption : "Error").c_str(),
+          AnsiToUtf8(text != nullptr ? text : "").c_str());
+  fflush(mode->settings.errors);
+  return IDOK;
+}
+
+const FrontEnd kLineMode = {
+    "line mode", nullptr, DialogShown, nullptr, nullptr, ListLineAdded, MessageBox,
+};
+
+}  // namespace
+
+LineModeState* ActiveLineMode() { return InstalledFrontEnd() == &kLineMode ? active.load() : nullptr; }
+
+const FrontEnd* LineModeFrontEnd(const LineModeSettings& settings) {
+  LineModeState* mode = new LineModeState;
+  mode->settings = settings;
+  active = mode;
+  return &kLineMode;
+}
+
+void JoinLineModeReader() {
+  LineModeState* mode = active;
+  if (mode != nullptr && mode->readerStarted && mode->reader.joinable()) mode->reader.join();
+}
