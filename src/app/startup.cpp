@@ -1,10 +1,14 @@
 // Start-up: version check, options, and the end of the process.
 #include "app/startup.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/restore_worker.h"
+#include "resource.h"
+#include "ui/main_dialog.h"
 
 const char kVersionRefusedText[] =
     "ZOLT must be run under DOS, Windows 9X/Me, Windows NT4, Windows 2000, Windows XP, "
@@ -49,6 +53,32 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
   char* argv[kMaxArguments];
   int argc = SplitCommandLine(commandLine, argv);
   ApplyArguments(argc, argv);
+
+  app.dialogSemaphore = CreateSemaphoreA(nullptr, 0, 1, "DialogSemaphore");
+  DWORD threadId = 0;
+  HANDLE worker = CreateThread(nullptr, kWorkerStackSize, RestoreWorker, nullptr, 0, &threadId);
+  if (worker == nullptr) {
+    app.errorCode = 8;
+  } else {
+    // Nothing waits for the worker; the process ends with the dialog.
+    CloseHandle(worker);
+    LOGFONTA font{};
+    font.lfHeight = 14;
+    font.lfWidth = 9;
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfPitchAndFamily = FIXED_PITCH;
+    snprintf(font.lfFaceName, sizeof font.lfFaceName, "Fixedsys");
+    app.listFont = CreateFontIndirectA(&font);
+
+    WaitForSingleObject(app.dialogSemaphore, 10000);
+    if (app.startupFailure[0] != '\0') {
+      // Without the catalogue there are no captions and no messages.
+      MessageBoxA(nullptr, app.startupFailure, "ZOLT", MB_ICONHAND | MB_OK);
+    } else {
+      DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), nullptr, MainDialog, 0);
+    }
+  }
 
   FreeTextTable(&app.messages);
   FreeTextTable(&app.freeTexts);

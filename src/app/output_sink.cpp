@@ -1,0 +1,307 @@
+// The output sink's state machine.
+#include "app/output_sink.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/inflate_glue.h"
+#include "container/catalogue.h"
+#include "container/container_header.h"
+#include "container/image_crc.h"
+#include "container/substitution.h"
+#include "print/print_job.h"
+#include "resource.h"
+#include "ui/message_list.h"
+#include "ui/progress.h"
+#include "writer/disk_output.h"
+
+namespace {
+
+// Deflate cannot expand data by more than about 1,032 to 1, so a record
+// longer than that many times the compressed stream cannot be in it.
+constexpr uint64_t kMaxInflateRatio = 1032;
+
+uint32_t LoadU32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void EnableItem(int id, BOOL enable) { EnableWindow(GetDlgItem(app.mainWindow, id), enable); }
+void ShowItem(int id, int command) { ShowWindow(GetDlgItem(app.mainWindow, id), command); }
+
+// Lists a catalogue message, formatted, through the worker's buffer.
+#define LIST_MESSAGE(...) AppendListMessage(app.textBuffer, kTextBufferSize, __VA_ARGS__)
+
+TextTable* CurrentTable() {
+  return app.sinkState == kSinkCatalogueCopy ? &app.messages : &app.freeTexts;
+}
+
+// The record's length and count have arrived: allocate its table and area.
+int StartRecord() {
+  const bool catalogue = app.sinkState == kSinkCatalogueHeader;
+  const uint32_t length = LoadU32(app.recordHeader);
+  app.recordCount = LoadU32(app.recordHeader + 4);
+  if (length < 4) return 13;
+  app.recordLength = length - 4;
+  app.recordFilled = 0;
+  // A string area that the stream cannot hold, or more texts than it has
+  // bytes, is damage; never allocate for it.
+  // At most one input buffer beyond the budget is still to be inflated.
+  const uint64_t compressedLeft = uint64_t(app.deflateBudget > 0 ? app.deflateBudget : 0) + kInputBufferSize;
+  if (uint64_t(app.recordLength) > compressedLeft * kMaxInflateRatio ||
+      app.recordCount > app.recordLength)
+    return 13;
+  TextTable* table = catalogue ? &app.messages : &app.freeTexts;
+  uint32_t entries = app.recordCount;
+  if (!catalogue && entries < uint32_t(kFreeTextCount)) entries = kFreeTextCount;
+  table->area = (char*)malloc(size_t(app.recordLength) + 1);
+  table->entry = (char**)malloc(sizeof(char*) * (entries ? entries : 1));
+  if (table->area == nullptr || table->entry == nullptr) {
+    FreeTextTable(table);
+    return 8;
+  }
+  table->areaLength = app.recordLength;
+  table->count = entries;
+  app.sinkState = catalogue ? kSinkCatalogueCopy : kSinkFreeTextCopy;
+  return 0;
+}
+
+void FinishCatalogue() {
+  app.messages.area[app.recordLength] = '\0';
+  IndexTextTable(&app.messages);
+  app.sinkState = kSinkRecordType;
+  app.dialogInitSemaphore = CreateSemaphoreA(nullptr, 0, 1, "DialogInit");
+  ReleaseSemaphore(app.dialogSemaphore, 1, nullptr);
+  WaitForSingleObject(app.dialogInitSemaphore, 10000);
+  Sleep(500);
+}
+
+// The free texts have arrived: list them and make the dialog ready.
+void FinishFreeTexts() {
+  app.freeTexts.area[app.recordLength] = '\0';
+  IndexTextTable(&app.freeTexts);
+  app.sinkState = kSinkFreeTextsDone;
+
+  EnableItem(IDC_HELP, TRUE);
+  static const struct {
+    int entry;
+    uint32_t heading;
+    int printButton;
+  } texts[] = {{0, 30, IDC_PRINT_LABEL}, {1, 31, IDC_PRINT_MESSAGE}, {2, 32, IDC_PRINT_DATA}};
+  for (const auto& text : texts) {
+    char* body = app.freeTexts.entry[text.entry];
+    if (strlen(body) > 1) {
+      AppendListLine(MessageText(text.heading));
+    }
+    AppendListText(body);
+  }
+  for (const auto& text : texts)
+    EnableItem(text.printButton, kPrintingAvailable && app.freeTexts.entry[text.entry][0] != '\0');
+
+  LIST_MESSAGE(68, "u", (unsigned long)app.imageBytes);
+
+  if (app.freeTexts.entry[3][0] != '\0') {
+    app.passwordProtected = 1;
+    ShowItem(IDC_PASSWORD_LABEL, SW_SHOW);
+    ShowItem(IDC_PASSWORD, SW_SHOW);
+    SetFocus(GetDlgItem(app.mainWindow, IDC_PASSWORD));
+    AppendListLine(MessageText(48));
+  } else {
+    DeriveSubstitutionTable(app.containerFile, app.containerOffset, nullptr, app.substitutionTable);
+    app.passwordProtected = 0;
+    if (app.autoStart) {
+      ShowItem(IDOK, SW_HIDE);
+      ShowItem(IDC_TEST_ONLY, SW_HIDE);
+    }
+  }
+  if (!app.autoStart) {
+    EnableItem(IDOK, TRUE);
+    EnableItem(IDC_TEST_ONLY, TRUE);
+  }
+}
+
+// Waits for the user (or starts by itself under /Q) and prepares the
+// destination of the image.
+int StartTheRun() {
+  if (app.autoStart && !app.passwordProtected)
+    PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
+  WaitForSingleObject(app.threadSemaphore, INFINITE);
+  app.runStarted = 1;
+
+  if (app.imageFileName != nullptr && app.imageFile == nullptr) {
+    // The image file named on the command line could not be made: refuse
+    // the run rather than write somewhere the user did not ask for.
+    LIST_MESSAGE(27, "s", app.imageFileName);
+    app.errorCode = 82;  // ERROR_CANNOT_MAKE
+    return 82;
+  }
+  const uint32_t trackBytes = FormatTrackBytes(app.format);
+  if (app.integrityCheck != 0 || app.imageFile != nullptr) {
+    app.trackBuffer = (uint8_t*)calloc(trackBytes, 1);
+    app.verifyBuffer = (uint8_t*)calloc(trackBytes, 1);
+    if (app.trackBuffer == nullptr || app.verifyBuffer == nullptr) return 8;
+    app.runningCrc = 0;
+    app.cylinder = app.head = 0;
+    app.formatWhileCopying = 0;
+    app.lastResult = 0;
+  } else {
+    int result = StartDiskOutput();
+    if (result != 0) return result;
+  }
+  app.sinkState = kSinkRecordType;
+  app.trackSectors = app.format.sectorsPerTrack;
+  app.sectorsRemaining = app.sectorsTotal = app.totalSectors;
+  return 0;
+}
+
+void AdvancePosition() {
+  if (app.head < app.format.heads - 1) {
+    ++app.head;
+  } else if (app.cylinder < app.cylinderCount) {
+    app.head = 0;
+    ++app.cylinder;
+  }
+}
+
+// A whole track is in trackBuffer: hand it to its destination.
+int HandOnTrack(uint32_t length) {
+  if (app.imageFile != nullptr) {
+    app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);
+    if (fwrite(app.trackBuffer, 1, length, app.imageFile) != length) {
+      printf("\n%s", MessageText(56));
+      fflush(stdout);
+      LIST_MESSAGE(56, "");
+      return 8;
+    }
+    AdvancePosition();
+    return 0;
+  }
+  if (app.integrityCheck != 0) {
+    app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);
+    AdvancePosition();
+    app.imageCompleted = 1;
+    return 0;
+  }
+  return WriteDiskTrack();
+}
+
+// Takes image bytes into tracks. Returns 0 or the run's code; *used is the
+// number of bytes consumed.
+int TakeImageData(const uint8_t* data, uint32_t count, uint32_t* used) {
+  *used = 0;
+  if (app.imageHandedOn) {
+    // Bytes beyond the image's length are not part of the diskette.
+    *used = count;
+    return 0;
+  }
+  if (app.trackSectors > app.sectorsRemaining) app.trackSectors = uint16_t(app.sectorsRemaining);
+  const uint32_t trackLength = uint32_t(app.trackSectors) * app.format.bytesPerSector;
+  const uint32_t need = trackLength - app.trackFilled;
+  const uint32_t take = count < need ? count : need;
+  uint8_t* to = app.trackBuffer + app.trackFilled;
+  const uint8_t* table = app.substitutionTable;
+  if (!app.passwordProtected) {
+    memcpy(to, data, take);
+  } else {
+    for (uint32_t i = 0; i < take; ++i) to[i] = table[data[i]];
+  }
+  *used = take;
+  app.trackFilled += take;
+  if (take < need) return 0;
+
+  app.lastResult = HandOnTrack(trackLength);
+  if (app.lastResult != 0) {
+    if (app.errorCode == 0) app.errorCode = app.lastResult;
+    return app.lastResult;
+  }
+  if (app.largeMediaMode)
+    DrawProgress(app.sectorsTotal - app.sectorsRemaining, app.sectorsTotal, kBarWriting);
+  else
+    DrawProgress(app.cylinder > 1 ? app.cylinder - 1u : 0u, app.cylinderCount - 1u, kBarWriting);
+  app.trackFilled = 0;
+  if (app.trackSectors < app.sectorsRemaining)
+    app.sectorsRemaining -= app.trackSectors;
+  else
+    app.imageHandedOn = 1;
+  return 0;
+}
+
+// Ends the call with `code` as the run's error.
+int Fail(int code) {
+  if (app.errorCode == 0) app.errorCode = code;
+  return code;
+}
+
+}  // namespace
+
+int OutputSink(const uint8_t* data, uint32_t count) {
+  app.errorCode = 0;
+  app.lastResult = 0;
+  uint32_t at = 0;
+  while (at < count) {
+    if (app.userStopped) {
+      app.runStatus = 1;
+      app.errorCode = 1;
+      return 1;
+    }
+    switch (app.sinkState) {
+      case kSinkRecordType: {
+        // The text block's records come in a fixed order; anything else is
+        // a damaged container.
+        const uint8_t type = data[at++];
+        app.recordHeaderFilled = 0;
+        if (type == kCatalogueRecordType && app.messages.entry == nullptr)
+          app.sinkState = kSinkCatalogueHeader;
+        else if (type == kFreeTextRecordType && app.messages.entry != nullptr && app.freeTexts.entry == nullptr)
+          app.sinkState = kSinkFreeTextHeader;
+        else if (type == kImageMarker && app.runStarted)
+          app.sinkState = kSinkImageData;
+        else
+          return Fail(13);  // ERROR_INVALID_DATA
+        break;
+      }
+      case kSinkCatalogueHeader:
+      case kSinkFreeTextHeader: {
+        while (at < count && app.recordHeaderFilled < 8) app.recordHeader[app.recordHeaderFilled++] = data[at++];
+        if (app.recordHeaderFilled < 8) break;
+        int result = StartRecord();
+        if (result != 0) return Fail(result);
+        break;
+      }
+      case kSinkCatalogueCopy:
+      case kSinkFreeTextCopy: {
+        TextTable* table = CurrentTable();
+        uint32_t take = app.recordLength - app.recordFilled;
+        if (take > count - at) take = count - at;
+        memcpy(table->area + app.recordFilled, data + at, take);
+        app.recordFilled += take;
+        at += take;
+        break;
+      }
+      case kSinkImageData: {
+        uint32_t used;
+        int result = TakeImageData(data + at, count - at, &used);
+        if (result != 0) return result;
+        at += used;
+        break;
+      }
+      default:
+        return Fail(13);
+    }
+    // A string area that is complete (also an empty one) is indexed at
+    // once; the run starts as soon as the free texts are done, whatever is
+    // left in the window.
+    if ((app.sinkState == kSinkCatalogueCopy || app.sinkState == kSinkFreeTextCopy) &&
+        app.recordFilled == app.recordLength) {
+      if (app.sinkState == kSinkCatalogueCopy) {
+        FinishCatalogue();
+      } else {
+        FinishFreeTexts();
+        int result = StartTheRun();
+        if (result != 0) return Fail(result);
+      }
+    }
+  }
+  return app.errorCode;
+}

@@ -1,0 +1,236 @@
+// The main dialog's procedure: initialisation, the commands and repaints.
+#include "ui/main_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "app/app_state.h"
+#include "container/catalogue.h"
+#include "container/substitution.h"
+#include "print/print_job.h"
+#include "resource.h"
+#include "ui/confirm_dialog.h"
+#include "ui/message_list.h"
+#include "ui/progress.h"
+
+namespace {
+
+// The dialog thread's own work buffer for captions and questions; the worker
+// formats its lines in textBuffer, never here.
+char dialogBuffer[1024];
+
+void SetCaption(HWND dialog, int id, uint32_t message) {
+  snprintf(dialogBuffer, sizeof dialogBuffer, "%s", MessageText(message));
+  OemToCharA(dialogBuffer, dialogBuffer);
+  SetDlgItemTextA(dialog, id, dialogBuffer);
+}
+
+void EnableItem(HWND dialog, int id, BOOL enable) { EnableWindow(GetDlgItem(dialog, id), enable); }
+void ShowItem(HWND dialog, int id, int command) { ShowWindow(GetDlgItem(dialog, id), command); }
+
+void CentreMainDialog(HWND dialog) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  SetWindowPos(dialog, HWND_TOP, (screenWidth - width) / 2, (screenHeight - height) / 2, 0, 0,
+               SWP_NOSIZE);
+  SendDlgItemMessageA(dialog, IDC_MESSAGE_LIST, LB_SETHORIZONTALEXTENT, WPARAM(rect.right * 2), 0);
+}
+
+void FillDriveList(HWND dialog) {
+  app.targetDrive[0] = 'A';
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    char root[4] = {letter, ':', '\\', '\0'};
+    if (GetDriveTypeA(root) == DRIVE_REMOVABLE) {
+      char entry[3] = {letter, ':', '\0'};
+      SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_ADDSTRING, 0, (LPARAM)entry);
+    }
+  }
+  SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_SETCURSEL, 0, 0);
+}
+
+// The letter of the chosen drive, or 0 when the list has no selection (no
+// removable drive at all).
+char ChosenDriveLetter(HWND dialog) {
+  LRESULT index = SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_GETCURSEL, 0, 0);
+  if (index == CB_ERR) return 0;
+  char entry[64] = "";
+  if (SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_GETLBTEXTLEN, WPARAM(index), 0) >= 3) return 0;
+  SendDlgItemMessageA(dialog, IDC_DRIVE_LIST, CB_GETLBTEXT, WPARAM(index), (LPARAM)entry);
+  return entry[0];
+}
+
+char UpperCase(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
+
+void InitialiseMainDialog(HWND dialog) {
+  app.mainWindow = dialog;
+  CentreMainDialog(dialog);
+  static const struct {
+    int id;
+    uint32_t message;
+  } captions[] = {{IDC_PROMPT, 74},        {IDC_DRIVE_LABEL, 75},   {IDC_HELP, 76},
+                  {IDC_PASSWORD_LABEL, 77}, {IDC_PRINT_DATA, 78},   {IDC_PRINT_MESSAGE, 79},
+                  {IDC_PRINT_LABEL, 80},   {IDC_QUIT, 81},          {IDC_CANCEL_RUN, 82},
+                  {IDOK, 83},              {IDC_TEST_ONLY, 87}};
+  for (const auto& caption : captions) SetCaption(dialog, caption.id, caption.message);
+  SendMessageA(dialog, WM_SETICON, ICON_BIG, (LPARAM)LoadIconA(app.instance, MAKEINTRESOURCEA(IDI_DISKETTE_ARROW)));
+  SendDlgItemMessageA(dialog, IDC_PASSWORD, EM_LIMITTEXT, kMaxPasswordLength, 0);
+  SendDlgItemMessageA(dialog, IDC_MESSAGE_LIST, WM_SETFONT, (WPARAM)app.listFont, FALSE);
+  ShowItem(dialog, IDC_PASSWORD_LABEL, SW_HIDE);
+  ShowItem(dialog, IDC_PASSWORD, SW_HIDE);
+  for (int id : {IDC_CANCEL_RUN, IDC_HELP, IDOK, IDC_TEST_ONLY}) EnableItem(dialog, id, FALSE);
+  // There is nothing to print before the free texts have arrived.
+  for (int id : {IDC_PRINT_LABEL, IDC_PRINT_MESSAGE, IDC_PRINT_DATA}) EnableItem(dialog, id, FALSE);
+  HMENU systemMenu = GetSystemMenu(dialog, FALSE);
+  RemoveMenu(systemMenu, SC_CLOSE, MF_BYCOMMAND);
+  RemoveMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
+  if (app.driveFromCommandLine == 0) {
+    FillDriveList(dialog);
+  } else {
+    ShowItem(dialog, IDC_DRIVE_LIST, SW_HIDE);
+    ShowItem(dialog, IDC_DRIVE_LABEL, SW_HIDE);
+  }
+  app.dialogThreadId = GetCurrentThreadId();
+  ReleaseSemaphore(app.dialogInitSemaphore, 1, nullptr);
+  app.operationRunning = 0;
+}
+
+// True when the typed password decodes the container's password field.
+bool CheckTypedPassword(HWND dialog) {
+  char typed[kMaxPasswordLength + 1] = "";
+  GetDlgItemTextA(dialog, IDC_PASSWORD, typed, sizeof typed);
+  UpperCasePassword(typed);
+  if (!DeriveSubstitutionTable(app.containerFile, app.containerOffset, typed, app.substitutionTable))
+    return false;
+  return PasswordMatches(typed, app.freeTexts.entry[3], app.substitutionTable);
+}
+
+void StartRun(HWND dialog) {
+  GetModuleFileNameA(nullptr, app.moduleFileName, kModuleFileNameSize);
+  EndPrintJob();
+  const bool writesDiskette = app.integrityCheck == 0 && app.imageFileName == nullptr;
+
+  if (app.driveFromCommandLine == 0 && app.integrityCheck == 0) {
+    char letter = UpperCase(ChosenDriveLetter(dialog));
+    if (letter == 0 && writesDiskette) {
+      // No removable drive to write to: the dialog stays ready.
+      snprintf(dialogBuffer, sizeof dialogBuffer, "%s", MessageText(59));
+      AppendListLine(dialogBuffer);
+      return;
+    }
+    if (letter != 0 && letter != 'A') {
+      char question[256];
+      FormatMessageText(question, sizeof question, 92, "c", letter);
+      if (AskConfirmation(dialog, MessageText(64), question) == 0) return;
+    }
+  }
+
+  snprintf(dialogBuffer, sizeof dialogBuffer, "%s", MessageText(46));
+  AppendListLine(dialogBuffer);
+
+  if (app.passwordProtected) {
+    if (!CheckTypedPassword(dialog)) {
+      snprintf(dialogBuffer, sizeof dialogBuffer, "%s", MessageText(47));
+      AppendListLine(dialogBuffer);
+      return;
+    }
+  } else {
+    DeriveSubstitutionTable(app.containerFile, app.containerOffset, nullptr, app.substitutionTable);
+  }
+
+  if (app.integrityCheck != 0) {
+    app.targetDrive[0] = 'a';
+  } else if (app.driveFromCommandLine == 0) {
+    char letter = ChosenDriveLetter(dialog);
+    if (letter != 0) app.targetDrive[0] = letter;
+  }
+
+  GetModuleFileNameA(nullptr, app.moduleFileName, kModuleFileNameSize);
+  if (app.integrityCheck == 0 &&
+      UpperCase(app.moduleFileName[0]) == UpperCase(app.targetDrive[0])) {
+    OemToCharA(MessageText(86), MessageText(86));
+    MessageBoxA(dialog, MessageText(86), "ZOLT", MB_ICONHAND | MB_OK);
+    EnableItem(dialog, IDOK, FALSE);
+    EnableItem(dialog, IDC_TEST_ONLY, FALSE);
+    return;
+  }
+
+  ReleaseSemaphore(app.threadSemaphore, 1, nullptr);
+  app.operationRunning = 1;
+  EnableItem(dialog, IDC_CANCEL_RUN, TRUE);
+  EnableItem(dialog, IDOK, FALSE);
+  EnableItem(dialog, IDC_TEST_ONLY, FALSE);
+  EnableItem(dialog, IDC_QUIT, FALSE);
+}
+
+void RequestStop(HWND dialog) {
+  if (app.operationRunning != 0 &&
+      AskConfirmation(dialog, MessageText(60), MessageText(61)) == 0)
+    return;
+  EndPrintJob();
+  app.userStopped = 1;
+  app.runStatus = 1;
+  EnableItem(dialog, IDC_QUIT, TRUE);
+  EnableItem(dialog, IDC_CANCEL_RUN, FALSE);
+}
+
+void ShowUsageText() {
+  for (uint32_t message : {11, 12, 13, 14, 15, 19, 20, 21, 22, 25}) {
+    // Listing converts in place; the usage texts are plain ASCII, so they
+    // show the same however often they are listed.
+    AppendListText(MessageText(message));
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitialiseMainDialog(dialog);
+      return 0;
+    case WM_PAINT:
+      DrawProgress(app.lastPercent, 100, 0);
+      return 0;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          StartRun(dialog);
+          return 0;
+        case IDC_TEST_ONLY:
+          app.integrityCheck = 1;
+          EnableItem(dialog, IDOK, FALSE);
+          StartRun(dialog);
+          return 0;
+        case IDC_CANCEL_RUN:
+        case IDCANCEL:
+          RequestStop(dialog);
+          return 0;
+        case IDC_QUIT:
+          EndPrintJob();
+          DeleteObject(app.listFont);
+          app.listFont = nullptr;
+          EndDialog(dialog, 0);
+          return 1;
+        case IDC_HELP:
+          ShowUsageText();
+          return 0;
+        case IDC_PRINT_LABEL:
+          StartPrintThread(kPrintLabel);
+          return 0;
+        case IDC_PRINT_DATA:
+          StartPrintThread(kPrintTechnicalData);
+          return 0;
+        case IDC_PRINT_MESSAGE:
+          StartPrintThread(kPrintMessage);
+          return 0;
+        default:
+          return 0;
+      }
+    default:
+      return 0;
+  }
+}
