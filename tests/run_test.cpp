@@ -1,0 +1,248 @@
+// Whole runs of the restorer in line mode: image file and integrity check,
+// passwords, the drive choice, help, the sink's window boundaries, and the
+// failure report with its exit codes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "container_fixture.h"
+#include "pack/formats.h"
+#include "run_program.h"
+#include "test_files.h"
+
+namespace {
+
+const char kWorking[] = "Working... This may take some time";
+const char kSuccess[] = "The operation completed with no error.";
+const char kRemove[] = "Now you MUST REMOVE the diskette from the drive.";
+const char kWriteError[] = "Write error, be sure the diskette is not write protected";
+const char kSize1440[] = "Image for a 1474560 bytes diskette";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+class RunTest : public testing::Test {
+ protected:
+  TempDir dir;
+  std::string sample = BuiltProgram("sample-1440k.img");
+
+  // Runs `exe` with `arguments` in line mode, `input` on stdin.
+  ProgramResult Run(const std::string& exe, const std::string& arguments, const std::string& input = "",
+                    const std::string& drives = "") {
+    std::string setting = drives.empty() ? "a:=floppy:" + dir / "a.img" : drives;
+    return RunProgram("ZOLT_CLOCK=virtual ZOLT_WINDOWS=nt ZOLT_DRIVES='" + setting + "' timeout 60 " + exe +
+                          " " + arguments,
+                      input);
+  }
+
+  std::string Pack(const std::string& extra) {
+    std::string out = dir / ("packed" + std::to_string(++packs) + ".exe");
+    ProgramResult r = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " " + extra + " -o " + out);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    return out;
+  }
+
+  std::string Compose(const ComposedContainer& c) {
+    std::string out = dir / ("composed" + std::to_string(++packs) + ".exe");
+    EXPECT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), c, out));
+    return out;
+  }
+
+  bool SameFile(const std::string& a, const std::string& b) {
+    std::vector<uint8_t> x, y;
+    return ReadWholeFile(a, &x) && ReadWholeFile(b, &y) && x == y;
+  }
+
+  int packs = 0;
+};
+
+}  // namespace
+
+TEST_F(RunTest, ImageFileAndCheckUnattended) {
+  WriteWholeFile(dir / "message.txt", std::vector<uint8_t>{'H', 'e', 'l', 'l', 'o', '.', '\n', 'B', 'y', 'e', '\n'});
+  std::string exe = Pack("--message " + dir / "message.txt");
+
+  ProgramResult r = Run(exe, "a: /D=" + dir / "out.img" + " /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_EQ((std::vector<std::string>{"Message to user text : ========================================",
+                                      "Hello.", "Bye", kSize1440, kWorking, kSuccess, kRemove}),
+            Lines(r.out));
+  EXPECT_TRUE(SameFile(sample, dir / "out.img"));
+
+  r = Run(exe, "a: /I /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(kSuccess, lines.back());
+  const std::string& checksum = lines[lines.size() - 2];
+  EXPECT_EQ(0u, checksum.find("ZOLT -   Expected/Actual CheckSums are:X\"")) << checksum;
+  EXPECT_EQ(checksum.substr(41, 8), checksum.substr(53, 8)) << "expected and actual agree: " << checksum;
+  EXPECT_FALSE(Contains(lines, kRemove));
+
+  // Both options: the image file is written, and no checksum line is shown.
+  r = Run(exe, "a: /I /D=" + dir / "both.img" + " /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_TRUE(SameFile(sample, dir / "both.img"));
+  lines = Lines(r.out);
+  EXPECT_EQ(kSuccess, lines.back());
+  EXPECT_EQ(0, std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.find("CheckSums") != std::string::npos; }));
+}
+
+TEST_F(RunTest, Passwords) {
+  std::string exe = Pack("--password Secret");
+  std::string image = dir / "out.img";
+  // A wrong password is refused and the dialog stays ready for another try;
+  // the right one typed in lower case is accepted.
+  ProgramResult r = Run(exe, "a: /D=" + image, "password secrets\nok\npassword secret\nok\n");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  EXPECT_TRUE(Contains(lines, "This file is password protected, please enter the password:"));
+  auto refused = std::find(lines.begin(), lines.end(), "Invalid password, please re-enter");
+  ASSERT_NE(lines.end(), refused);
+  EXPECT_EQ(kWorking, *(refused - 1)) << "every start lists the working line first";
+  EXPECT_EQ(kRemove, lines.back());
+  EXPECT_TRUE(SameFile(sample, image));
+
+  // A 13th character cannot be typed.
+  r = Run(exe, "a: /I", "password secretsecrets\ntest only\n");
+  EXPECT_NE(std::string::npos, r.err.find("password cut to 12 characters")) << r.err;
+  EXPECT_TRUE(Contains(Lines(r.out), "Invalid password, please re-enter"));
+
+  // Unattended with a password: nothing starts by itself; the end of input
+  // quits, and no image is written.
+  r = Run(exe, "a: /D=" + image + " /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_FALSE(Contains(Lines(r.out), kWorking));
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(image, &bytes));
+  EXPECT_TRUE(bytes.empty()) << "the file is created at start and stays empty";
+}
+
+TEST_F(RunTest, HelpListsTheUsageEachTime) {
+  std::string exe = Pack("");
+  ProgramResult r = Run(exe, "a:", "help\nhelp\n");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  EXPECT_EQ(2, std::count(lines.begin(), lines.end(), " - Usage"));
+  EXPECT_EQ(2, std::count(lines.begin(), lines.end(), "  /Q or -q starts operation without pressing OK"));
+  EXPECT_FALSE(Contains(lines, kWorking)) << "help never starts a run";
+}
+
+TEST_F(RunTest, DriveChoice) {
+  std::string exe = Pack("");
+  // No removable drive: a diskette run is refused and the dialog stays
+  // ready; a check needs no drive.
+  ProgramResult r = Run(exe, "", "ok\ntest only\n", "c:=fixed");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  EXPECT_TRUE(Contains(lines, "Invalid Drive address"));
+  EXPECT_EQ(kSuccess, lines.back());
+
+  // Another drive than A: is asked about; "No" changes nothing.
+  r = Run(exe, "", "drive B\nok\nno\ntest only\n",
+          "a:=floppy:" + dir / "a.img" + ";b:=floppy:" + dir / "b.img");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("Are you sure you want to write to drive B ?")) << r.err;
+  lines = Lines(r.out);
+  EXPECT_EQ(1, std::count(lines.begin(), lines.end(), kWorking)) << "only the check started";
+  EXPECT_EQ(kSuccess, lines.back());
+}
+
+TEST_F(RunTest, StreamCutIntoWindowsAnywhere) {
+  std::vector<uint8_t> image = PatternImage(1474560, 1);
+  // A catalogue whose string area runs across the first window boundary:
+  // message 24 (never shown) is long, the messages after it must still be
+  // found by number.
+  ComposedContainer across = DefaultComposition(image);
+  std::string area = across.catalogueArea;
+  size_t at24 = 0;
+  for (int n = 0; n < 24; ++n) at24 = area.find('\0', at24) + 1;
+  ComposedContainer straddle = across;
+  across.catalogueArea = area.substr(0, at24) + std::string(40000, 'x') + area.substr(at24);
+  // A free-text record header that straddles the boundary: its type byte
+  // three bytes before it.
+  const size_t headerAt = 32768 - 3;
+  straddle.catalogueArea = area.substr(0, at24) + std::string(headerAt - 9 - area.size(), 'y') + area.substr(at24);
+  straddle.freeTexts[0] = "LABEL TEXT\r\n";
+  // An image of 2,881 sectors: its last track holds one sector; bytes
+  // after the image are not part of it.
+  ComposedContainer odd = DefaultComposition(PatternImage(2881 * 512, 2));
+  odd.format.totalSectors16 = 2881;
+  odd.format.cylinders = 81;
+  odd.bytesBeyondImage = 5000;
+
+  for (const ComposedContainer* c : {&across, &straddle, &odd}) {
+    std::string exe = Compose(*c);
+    ProgramResult r = Run(exe, "a: /D=" + dir / "out.img" + " /Q /T1");
+    EXPECT_EQ(0, r.exitCode) << r.err << r.out;
+    std::vector<std::string> lines = Lines(r.out);
+    EXPECT_EQ(kRemove, lines.empty() ? "" : lines.back());
+    std::vector<uint8_t> written;
+    ASSERT_TRUE(ReadWholeFile(dir / "out.img", &written));
+    EXPECT_TRUE(written == c->image) << "image file of " << written.size() << " bytes";
+    if (c == &straddle) EXPECT_TRUE(Contains(lines, "LABEL TEXT"));
+    r = Run(exe, "a: /I /Q /T1");
+    EXPECT_EQ(0, r.exitCode) << r.err << r.out;
+  }
+}
+
+TEST_F(RunTest, FailuresAndTheirExitCodes) {
+  std::vector<uint8_t> image = PatternImage(1474560, 3);
+  ComposedContainer badCrc = DefaultComposition(image);
+  badCrc.crcChange = 0x10;
+  ComposedContainer cut = DefaultComposition(image);
+  cut.keepStreamBytes = 200000;
+  ComposedContainer unknownRecord = DefaultComposition(image);
+  unknownRecord.recordTypes[1] = 0x05;
+  ComposedContainer noCatalogue = DefaultComposition(image);
+  noCatalogue.recordTypes[0] = 0x02;
+  ComposedContainer badGeometry = DefaultComposition(image);
+  badGeometry.format.bytesPerSector = 500;
+  ComposedContainer good = DefaultComposition(image);
+
+  struct Case {
+    const char* name;
+    const ComposedContainer* container;  // null: the restorer alone
+    std::string arguments;
+    int exitCode;
+    const char* lastLine;  // of the message list; null: no list at all
+    const char* shown;     // on stderr; null: nothing checked
+  } cases[] = {
+      {"checksum mismatch", &badCrc, "a: /I /Q /T1", 4, kWriteError, nullptr},
+      {"stream cut mid-track", &cut, "a: /D=" + dir / "cut.img" + " /Q /T1", 1, kWriteError, nullptr},
+      {"unknown record type", &unknownRecord, "a: /I /Q /T1", 13, kWriteError, nullptr},
+      {"no catalogue first", &noCatalogue, "a: /I /Q /T1", 13, nullptr, "holds damaged compressed data"},
+      {"impossible geometry", &badGeometry, "a: /I /Q /T1", 13, nullptr, "impossible format"},
+      {"image file cannot be made", &good, "a: /D=" + dir / "missing/out.img" + " /Q /T1", 82,
+       nullptr, nullptr},
+      {"diskette not written yet", &good, "a: /Q /T1", 50, "Unsupported operation", nullptr},
+      {"no container", nullptr, "a: /I /Q /T1", 30, nullptr, "ends inside the header"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string exe = c.container ? Compose(*c.container) : BuiltProgram("zolt");
+    ProgramResult r = Run(exe, c.arguments);
+    EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
+    std::vector<std::string> lines = Lines(r.out);
+    if (c.lastLine != nullptr) {
+      EXPECT_EQ(c.lastLine, lines.empty() ? "" : lines.back()) << r.out;
+    } else if (c.exitCode == 82) {
+      EXPECT_EQ("Cannot open " + dir / "missing/out.img", lines.empty() ? "" : lines.back());
+    } else {
+      EXPECT_TRUE(lines.empty()) << r.out;
+    }
+    if (c.shown != nullptr) EXPECT_NE(std::string::npos, r.err.find(c.shown)) << r.err;
+    EXPECT_FALSE(Contains(lines, kSuccess));
+  }
+}
