@@ -246,3 +246,26 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     EXPECT_FALSE(Contains(lines, kSuccess));
   }
 }
+
+TEST_F(RunTest, StopDuringTheRun) {
+  // The image file is a pipe that nobody reads yet: the run blocks in its
+  // first writes and stays running while the user stops it. Once the stop
+  // question has been answered, the pipe is drained and the run ends as
+  // interrupted.
+  std::string exe = Pack("");
+  std::string fifo = dir / "pipe.img";
+  ASSERT_EQ(0, system(("mkfifo " + fifo).c_str()));
+  std::string err = dir / "stderr.txt";
+  std::string drain = "( until grep -q 'Are you sure you want to stop' " + err +
+                      " 2>/dev/null; do sleep 0.05; done; sleep 0.5; cat " + fifo + " >/dev/null ) &";
+  std::string command = "exec 3<>" + fifo + "; " + drain +
+                        " printf 'ok\\ncancel\\nyes\\n' | ZOLT_CLOCK=virtual ZOLT_DRIVES='a:=floppy:" +
+                        dir / "a.img" + "' timeout 60 " + exe + " a: /D=" + fifo + " 2>" + err + "; echo EXIT=$?";
+  ProgramResult r = RunProgram(command);
+  std::vector<uint8_t> shown;
+  ReadWholeFile(err, &shown);
+  EXPECT_NE(std::string::npos, r.out.find("EXIT=1")) << r.out << std::string(shown.begin(), shown.end());
+  std::vector<std::string> lines = Lines(r.out);
+  EXPECT_TRUE(Contains(lines, "The operation was interrupted")) << r.out;
+  EXPECT_FALSE(Contains(lines, kSuccess));
+}
