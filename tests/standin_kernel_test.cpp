@@ -256,7 +256,7 @@ TEST(StandInThread, IdleOnlyWhenBlockedWithoutTimeLimitOrEnded) {
   ASSERT_TRUE(EventuallyIdle()) << "a thread of another test still runs";
   struct Shared {
     HANDLE semaphore;
-    std::atomic<int> phase;  // 0 busy, 1 timed waits, 2 wait without limit
+    std::atomic<int> phase;  // 0 busy, 1 timed waits, 2 wait without limit, 3 end
   } shared = {CreateSemaphoreA(nullptr, 0, 1, nullptr), {0}};
   HANDLE thread = CreateThread(
       nullptr, 0,
@@ -265,7 +265,10 @@ TEST(StandInThread, IdleOnlyWhenBlockedWithoutTimeLimitOrEnded) {
         while (s->phase == 0) {
         }
         while (s->phase == 1) WaitForSingleObject(s->semaphore, 5);
-        return WaitForSingleObject(s->semaphore, INFINITE);
+        DWORD result = WaitForSingleObject(s->semaphore, INFINITE);
+        while (s->phase != 3) {
+        }
+        return result;
       },
       &shared, 0, nullptr);
   ASSERT_NE(nullptr, thread);
@@ -281,6 +284,7 @@ TEST(StandInThread, IdleOnlyWhenBlockedWithoutTimeLimitOrEnded) {
   EXPECT_TRUE(EventuallyIdle()) << "blocked without time limit";
   ASSERT_TRUE(ReleaseSemaphore(shared.semaphore, 1, nullptr));
   EXPECT_FALSE(StandInCreatedThreadsIdle()) << "released: running before its wait returns";
+  shared.phase = 3;
 
   EXPECT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(thread, 60000));
   EXPECT_TRUE(StandInCreatedThreadsIdle()) << "ended";
