@@ -60,8 +60,6 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
   if (worker == nullptr) {
     app.errorCode = 8;
   } else {
-    // Nothing waits for the worker; the process ends with the dialog.
-    CloseHandle(worker);
     LOGFONTA font{};
     font.lfHeight = 14;
     font.lfWidth = 9;
@@ -80,13 +78,24 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
     }
   }
 
-  FreeTextTable(&app.messages);
-  FreeTextTable(&app.freeTexts);
-  if (app.imageFileName != nullptr && app.imageFile != nullptr) {
-    fclose(app.imageFile);
-    app.imageFile = nullptr;
+  // Nothing waits for the worker: the process ends with the dialog, and the
+  // worker with it. A worker that has not ended yet (the user quit after a
+  // stop, while the last track was still being finished) may still use the
+  // catalogue, its work buffer and the image file, so those are left to the
+  // end of the process instead of being freed under its feet.
+  const bool workerEnded = worker == nullptr || WaitForSingleObject(worker, 0) == WAIT_OBJECT_0;
+  if (worker != nullptr) CloseHandle(worker);
+  if (workerEnded) {
+    FreeTextTable(&app.messages);
+    FreeTextTable(&app.freeTexts);
+    if (app.imageFileName != nullptr && app.imageFile != nullptr) {
+      fclose(app.imageFile);
+      app.imageFile = nullptr;
+    }
+    free(app.textBuffer);
+    app.textBuffer = nullptr;
+  } else if (app.imageFile != nullptr) {
+    fflush(app.imageFile);
   }
-  free(app.textBuffer);
-  app.textBuffer = nullptr;
   return app.errorCode | app.userStopped;
 }

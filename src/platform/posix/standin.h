@@ -60,6 +60,11 @@ struct BeepEvent {
 // Returns the sounds made since the last call and forgets them.
 std::vector<BeepEvent> TakeBeepRecord();
 
+// The program file that GetModuleFileNameA reports, for tests that run the
+// program's start-up in their own process; null or empty: the running
+// program itself.
+void SetStandInModuleFileName(const char* path);
+
 // A call or an argument outside the subset: names it on stderr and aborts.
 [[noreturn]] void StandInUnsupported(const char* call, const char* what);
 
