@@ -189,3 +189,26 @@ TEST_F(DialogStates, SourceDriveRefused) {
   ASSERT_EQ(0, chdir(saved));
   free(saved);
 }
+
+TEST_F(DialogStates, EscapeBeforeTheRun) {
+  std::string exe = dir / "sample.exe";
+  ASSERT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), DefaultComposition(PatternImage(1474560, 8)), exe));
+  SetStandInVirtualClock(true);
+  Start(exe, "/I");
+  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+  const uint64_t dialogsBefore = DialogsShownCount();
+  // No run yet: no question, the stop is taken at once.
+  PostMessageA(app.mainWindow, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(Eventually([] { return app.userStopped != 0; }));
+  EXPECT_EQ(dialogsBefore, DialogsShownCount()) << "no question was asked";
+  EXPECT_EQ("EDEHEDEE", States());
+  // A run started afterwards ends as interrupted at the sink's next step.
+  PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(Eventually([] { return app.operationRunning == 0 && app.runStarted != 0; }));
+  EXPECT_TRUE(Eventually([] { return StandInCreatedThreadsIdle(); }));
+  char last[256] = "";
+  LRESULT count = SendDlgItemMessageA(app.mainWindow, IDC_MESSAGE_LIST, LB_GETCOUNT, 0, 0);
+  SendDlgItemMessageA(app.mainWindow, IDC_MESSAGE_LIST, LB_GETTEXT, WPARAM(count - 1), (LPARAM)last);
+  EXPECT_STREQ("The operation was interrupted", last);
+  EXPECT_EQ(1, Quit());
+}

@@ -140,7 +140,9 @@ void ReportEndOfRun() {
 void FlushImageFile() {
   if (app.imageFile == nullptr || !app.runStarted) return;
   if (fflush(app.imageFile) != 0 && app.runStatus == 0) {
-    printf("\n%s", MessageText(56));
+    // After a line feed, as always; the closing one keeps standard output
+    // in whole lines where it also carries the message list.
+    printf("\n%s\n", MessageText(56));
     fflush(stdout);
     LIST_MESSAGE(56, "");
     app.runStatus = 8;
