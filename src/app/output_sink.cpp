@@ -13,6 +13,7 @@
 #include "container/substitution.h"
 #include "print/print_job.h"
 #include "resource.h"
+#include "ui/main_dialog.h"
 #include "ui/message_list.h"
 #include "ui/progress.h"
 #include "writer/disk_output.h"
@@ -105,7 +106,10 @@ void FinishFreeTexts() {
     app.passwordProtected = 1;
     ShowItem(IDC_PASSWORD_LABEL, SW_SHOW);
     ShowItem(IDC_PASSWORD, SW_SHOW);
-    SetFocus(GetDlgItem(app.mainWindow, IDC_PASSWORD));
+    // SetFocus acts only on the calling thread's input; called here it
+    // would not reach the dialog's thread (and Wine then gives this thread
+    // the keyboard, which it never reads). The dialog moves its own focus.
+    PostMessageA(app.mainWindow, kFocusPasswordMessage, 0, 0);
     AppendListLine(MessageText(48));
   } else {
     DeriveSubstitutionTable(app.containerFile, app.containerOffset, nullptr, app.substitutionTable);

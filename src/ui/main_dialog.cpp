@@ -195,6 +195,9 @@ INT_PTR CALLBACK MainDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_PAINT:
       DrawProgress(app.lastPercent, 100, 0);
       return 0;
+    case kFocusPasswordMessage:
+      SetFocus(GetDlgItem(dialog, IDC_PASSWORD));
+      return 1;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:

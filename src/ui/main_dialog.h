@@ -7,6 +7,10 @@
 
 #include "platform/win32.h"
 
+// Posted by the output sink when the password row is shown: the dialog
+// gives the password field the keyboard focus on its own thread.
+const UINT kFocusPasswordMessage = WM_APP;
+
 INT_PTR CALLBACK MainDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 #endif

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The Windows build under Wine: unattended runs to an image file and as a
+# check, a damaged container, and the real dialog driven with xdotool.
+# Usage (from the repository root): run-cases.sh NATIVE_BUILD WIN64_BUILD
+# NATIVE_BUILD gives zolt-pack and the sample image, WIN64_BUILD zolt.exe;
+# the Ready-state screenshot goes to WIN64_BUILD/artifacts/ready.png.
+set -uo pipefail
+native=$1
+win64=$2
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/wine/harness.sh
+source "$here/harness.sh"
+
+pack="$native/zolt-pack"
+sample="$native/sample-1440k.img"
+restorer="$win64/zolt.exe"
+artifacts="$win64/artifacts"
+for file in "$pack" "$sample" "$restorer"; do
+  [ -f "$file" ] || { echo "wine-tests: $file is missing; build first" >&2; exit 2; }
+done
+
+wine_work=$(mktemp -d)
+trap wine_cleanup EXIT
+trap 'exit 130' INT TERM
+started=$SECONDS
+wine_find_tools || exit 2
+wine_start_display || exit 2
+wine_make_prefix || exit 2
+echo "Wine prefix and display $DISPLAY ready in $((SECONDS - started)) s"
+
+passed=0
+failed=0
+case_started=0
+# case_result NAME REASON: REASON empty means passed.
+case_result() {
+  local took=$((SECONDS - case_started))
+  if [ -z "$2" ]; then
+    passed=$((passed + 1))
+    echo "PASS  $1 (${took} s)"
+  else
+    failed=$((failed + 1))
+    echo "FAIL  $1 (${took} s): $2"
+  fi
+  wine_stop_program
+}
+
+# The containers of the cases.
+cases="$wine_work/cases"
+mkdir -p "$cases" "$artifacts"
+rm -f "$artifacts/ready.png"
+"$pack" build --stub "$restorer" --image "$sample" -o "$cases/plain.exe" >/dev/null
+printf 'ZOLT WINE TEST\n' >"$cases/label.txt"
+printf 'The sample diskette, packed for the Wine tests.\nThe password is secret.\n' >"$cases/message.txt"
+"$pack" build --stub "$restorer" --image "$sample" --password secret \
+  --label "$cases/label.txt" --message "$cases/message.txt" -o "$cases/password.exe" >/dev/null
+
+# The damaged container: the header's checksum record (type 85h, length 4)
+# follows the 42 bytes of format, pad, magic AA 55 and deflate length; its
+# CRC (ContainerOffset + 47 to 50) gets its first byte inverted.
+offset=$(stat -c %s "$restorer")
+byte_at() { od -An -tx1 -j "$2" -N 1 "$1" | tr -d ' \n'; }
+cp "$cases/plain.exe" "$cases/damaged.exe"
+if [ "$(byte_at "$cases/damaged.exe" $((offset + 36)))$(byte_at "$cases/damaged.exe" $((offset + 37)))" != aa55 ] ||
+   [ "$(byte_at "$cases/damaged.exe" $((offset + 42)))" != 85 ]; then
+  echo "wine-tests: no container header with a checksum record at $offset" >&2
+  exit 1
+fi
+crc_byte=$(byte_at "$cases/damaged.exe" $((offset + 47)))
+printf '%b' "\\x$(printf '%02x' $((0x$crc_byte ^ 0xFF)))" |
+  dd of="$cases/damaged.exe" bs=1 seek=$((offset + 47)) conv=notrunc status=none
+
+# 1. Unattended conversion to an image file on the diskette drive named on
+#    the command line: the run ends by itself one second after success.
+case_started=$SECONDS
+name="1 a: /D=out.img /Q /T1 writes the sample and quits by itself"
+out="$wine_work/out.img"
+wine_start "$cases" "$cases/plain.exe" a: "/D=$(windows_path "$out")" /Q /T1
+if ! wine_wait_exit 60; then
+  case_result "$name" "still running after 60 s"
+elif [ "$program_status" -ne 0 ]; then
+  case_result "$name" "exit code $program_status, expected 0"
+elif ! cmp -s "$out" "$sample"; then
+  case_result "$name" "the image file ($(stat -c %s "$out" 2>/dev/null || echo no) bytes) differs from the sample"
+else
+  case_result "$name" ""
+fi
+
+# 2. Unattended check: nothing is written, neither in the working folder
+#    nor on the drive.
+case_started=$SECONDS
+name="2 a: /I /Q /T1 checks, writes nothing and quits by itself"
+mkdir -p "$wine_work/check"
+wine_start "$wine_work/check" "$cases/plain.exe" a: /I /Q /T1
+if ! wine_wait_exit 60; then
+  case_result "$name" "still running after 60 s"
+elif [ "$program_status" -ne 0 ]; then
+  case_result "$name" "exit code $program_status, expected 0"
+elif [ -n "$(find "$wine_work/check" "$wine_work/floppy" -mindepth 1 -print -quit)" ]; then
+  case_result "$name" "files appeared: $(find "$wine_work/check" "$wine_work/floppy" -mindepth 1 | tr '\n' ' ')"
+else
+  case_result "$name" ""
+fi
+
+# 3. A checksum that does not match: the run fails, the dialog stays after
+#    the quit delay has long passed, "&Quit" ends it with exit code 4.
+case_started=$SECONDS
+name="3 damaged checksum: /I /Q /T1 fails with exit code 4 and waits for Quit"
+wine_start "$cases" "$cases/damaged.exe" a: /I /Q /T1
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif ! wait_for 60 run_failed "$window"; then
+  case_result "$name" "the progress bar never showed the failure"
+elif sleep 3 && ! program_running; then
+  wine_wait_exit 1
+  case_result "$name" "the dialog quit by itself after the failure (exit code $program_status)"
+elif ! wine_quit "$window" 30; then
+  case_result "$name" "Quit did not end the program"
+elif [ "$program_status" -ne 4 ]; then
+  case_result "$name" "exit code $program_status, expected 4"
+else
+  case_result "$name" ""
+fi
+
+# 4. The dialog as a user meets it: a password-protected container, no /Q.
+#    Type the password into the focused field, "&Test only", then "&Quit".
+#    5. On the way, the screenshot of the Ready state.
+case_started=$SECONDS
+name="4 dialog: password, Test only, Quit"
+shot="$artifacts/ready.png"
+wine_start "$cases" "$cases/password.exe" a:
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif ! wait_for 60 dialog_ready "$window"; then
+  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
+else
+  import -window root "$shot" 2>/dev/null
+  wine_type "$window" secret
+  wine_keys "$window" alt+t
+  if ! wait_for 60 run_succeeded "$window"; then
+    case_result "$name" "the check never showed success (wrong or lost password?)"
+  elif ! wine_quit "$window" 30; then
+    case_result "$name" "Quit did not end the program"
+  elif [ "$program_status" -ne 0 ]; then
+    case_result "$name" "exit code $program_status, expected 0"
+  else
+    case_result "$name" ""
+  fi
+fi
+
+case_started=$SECONDS
+name="5 screenshot of the Ready dialog in $shot"
+if [ ! -f "$shot" ]; then
+  case_result "$name" "not taken"
+elif [ "$(head -c 8 "$shot" | od -An -tx1 | tr -d ' \n')" != 89504e470d0a1a0a ]; then
+  case_result "$name" "not a PNG"
+elif [ "$(stat -c %s "$shot")" -lt 4000 ] || [ "$(identify -format '%k' "$shot")" -lt 16 ]; then
+  case_result "$name" "too plain to show a dialog: $(stat -c %s "$shot") bytes, $(identify -format '%k' "$shot") colours"
+else
+  case_result "$name" ""
+fi
+
+echo "Wine part took $((SECONDS - started)) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
