@@ -49,6 +49,9 @@ wine_find_tools() {
 # entry and the folder). The server is restarted so that it reads the drive.
 wine_make_prefix() {
   export WINEPREFIX="$wine_work/prefix"
+  # Wine puts its server's socket folder in TMPDIR; ours goes with the rest.
+  mkdir -p "$wine_work/tmp"
+  export TMPDIR="$wine_work/tmp"
   export WINEDEBUG=-all
   # No Mono or Gecko installer: the program needs neither.
   export WINEDLLOVERRIDES="mscoree,mshtml="
