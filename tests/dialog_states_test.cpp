@@ -118,7 +118,8 @@ TEST_F(DialogStates, FromInitialisedToFinished) {
   // The real pauses (1.2 s at start, 0.5 s after the dialog) leave time to
   // see the dialog before the free texts arrive.
   Start(exe, "/D=" + fifo);
-  ASSERT_TRUE(Eventually([] { return app.mainWindow != nullptr && app.dialogThreadId != 0; }));
+  // The dialog is shown once its initialisation is over.
+  ASSERT_TRUE(Eventually([] { return app.mainWindow != nullptr && IsWindowVisible(app.mainWindow); }));
   EXPECT_EQ("EDDHDDED", States()) << "Initialised";
 
   ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));

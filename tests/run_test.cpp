@@ -137,6 +137,28 @@ TEST_F(RunTest, HelpListsTheUsageEachTime) {
   EXPECT_EQ(2, std::count(lines.begin(), lines.end(), " - Usage"));
   EXPECT_EQ(2, std::count(lines.begin(), lines.end(), "  /Q or -q starts operation without pressing OK"));
   EXPECT_FALSE(Contains(lines, kWorking)) << "help never starts a run";
+
+  // /H lists the usage once the dialog is ready, and the run goes on.
+  r = Run(exe, "a: /H /I /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  lines = Lines(r.out);
+  EXPECT_EQ(1, std::count(lines.begin(), lines.end(), " - Usage"));
+  EXPECT_EQ(kSuccess, lines.back());
+}
+
+TEST_F(RunTest, UnattendedQuitDelay) {
+  // Standard input stays open (a pipe held by the shell), so only the
+  // program itself can end the run: with /T1 it quits after its success,
+  // with /T0 it stays until someone quits.
+  std::string exe = Pack("");
+  std::string fifo = dir / "input";
+  ASSERT_EQ(0, system(("mkfifo " + fifo).c_str()));
+  for (const char* delay : {"/T1", "/T0"}) {
+    ProgramResult r = RunProgram("exec 3<>" + fifo + "; ZOLT_CLOCK=virtual ZOLT_DRIVES='a:=floppy:" + dir / "a.img" +
+                                 "' timeout 5 " + exe + " a: /I /Q " + delay + " <" + fifo);
+    EXPECT_EQ(std::string(delay) == "/T1" ? 0 : 124, r.exitCode) << delay << ": " << r.err;
+    EXPECT_EQ(kSuccess, Lines(r.out).back()) << delay;
+  }
 }
 
 TEST_F(RunTest, DriveChoice) {
@@ -220,6 +242,8 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     const char* shown;     // on stderr; null: nothing checked
   } cases[] = {
       {"checksum mismatch", &badCrc, "a: /I /Q /T1", 4, kWriteError, nullptr},
+      {"checksum mismatch with /H", &badCrc, "a: /H /I /Q /T1", 4, kWriteError, nullptr},
+      {"image file full", &good, "a: /D=/dev/full /Q /T1", 8, kWriteError, nullptr},
       {"stream cut mid-track", &cut, "a: /D=" + dir / "cut.img" + " /Q /T1", 1, kWriteError, nullptr},
       {"unknown record type", &unknownRecord, "a: /I /Q /T1", 13, kWriteError, nullptr},
       {"no catalogue first", &noCatalogue, "a: /I /Q /T1", 13, nullptr, "holds damaged compressed data"},
@@ -235,6 +259,7 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     ProgramResult r = Run(exe, c.arguments);
     EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
     std::vector<std::string> lines = Lines(r.out);
+    if (c.exitCode == 8) EXPECT_TRUE(Contains(lines, "Output volume full, aborting.")) << r.out;
     if (c.lastLine != nullptr) {
       EXPECT_EQ(c.lastLine, lines.empty() ? "" : lines.back()) << r.out;
     } else if (c.exitCode == 82) {

@@ -16,6 +16,7 @@
 #include "ui/main_dialog.h"
 #include "ui/message_list.h"
 #include "ui/progress.h"
+#include "ui/usage_text.h"
 #include "writer/disk_output.h"
 
 namespace {
@@ -101,6 +102,8 @@ void FinishFreeTexts() {
     EnableItem(text.printButton, kPrintingAvailable && app.freeTexts.entry[text.entry][0] != '\0');
 
   LIST_MESSAGE(68, "u", (unsigned long)app.imageBytes);
+  // /H lists the usage as "&Help" does, once there is a list to put it in.
+  if (app.showHelp) ListUsageText();
 
   if (app.freeTexts.entry[3][0] != '\0') {
     app.passwordProtected = 1;
@@ -173,7 +176,9 @@ int HandOnTrack(uint32_t length) {
   if (app.imageFile != nullptr) {
     app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);
     if (fwrite(app.trackBuffer, 1, length, app.imageFile) != length) {
-      printf("\n%s", MessageText(56));
+      // After a line feed, as always; the closing one keeps standard output
+      // in whole lines where it also carries the message list.
+      printf("\n%s\n", MessageText(56));
       fflush(stdout);
       LIST_MESSAGE(56, "");
       return 8;

@@ -13,6 +13,7 @@
 #include "ui/confirm_dialog.h"
 #include "ui/message_list.h"
 #include "ui/progress.h"
+#include "ui/usage_text.h"
 
 namespace {
 
@@ -177,13 +178,6 @@ void RequestStop(HWND dialog) {
   EnableItem(dialog, IDC_CANCEL_RUN, FALSE);
 }
 
-void ShowUsageText() {
-  for (uint32_t message : {11, 12, 13, 14, 15, 19, 20, 21, 22, 25}) {
-    // Listing converts in place; the usage texts are plain ASCII, so they
-    // show the same however often they are listed.
-    AppendListText(MessageText(message));
-  }
-}
 
 }  // namespace
 
@@ -219,7 +213,7 @@ INT_PTR CALLBACK MainDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
           EndDialog(dialog, 0);
           return 1;
         case IDC_HELP:
-          ShowUsageText();
+          ListUsageText();
           return 0;
         case IDC_PRINT_LABEL:
           StartPrintThread(kPrintLabel);
