@@ -8,6 +8,7 @@
 #include "platform/posix/front_end.h"
 #include "platform/posix/line_mode.h"
 #include "platform/posix/standin.h"
+#include "platform/posix/terminal.h"
 
 namespace {
 
@@ -17,11 +18,10 @@ const FrontEnd* current = nullptr;
 }  // namespace
 
 const FrontEnd* ChooseFrontEnd(bool stdinIsTerminal, bool stdoutIsTerminal) {
-  // The full-screen terminal front end will serve when both streams are
-  // terminals; until it exists, line mode serves everywhere (a person can
-  // type its commands as well as a script).
-  (void)stdinIsTerminal;
-  (void)stdoutIsTerminal;
+  // The full-screen front end when both streams are a terminal that curses
+  // knows; line mode otherwise.
+  if (stdinIsTerminal && stdoutIsTerminal)
+    if (const FrontEnd* terminal = TerminalFrontEnd()) return terminal;
   LineModeSettings settings;
   settings.input = STDIN_FILENO;
   settings.output = stdout;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/posix/standin.h"
+#include "platform/posix/terminal.h"
 #include "platform/posix/windows.h"
 
 int main(int argc, char** argv) {
@@ -27,7 +28,9 @@ int main(int argc, char** argv) {
   int code = WinMain((HINSTANCE)&programInstance, nullptr, commandLine.data(), 1);
   // The process ends with its first thread, as on Windows: other threads
   // (a worker still waiting for the user) end with it, and nothing runs
-  // static destructors under their feet.
+  // static destructors under their feet. A full-screen front end gives
+  // the terminal back first.
+  EndTerminalFrontEnd();
   fflush(nullptr);
   _exit(code & 0xFF);
 }

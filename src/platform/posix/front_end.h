@@ -44,8 +44,8 @@ struct FrontEnd {
 };
 
 // The front end in use, chosen on first use (the first dialog or message
-// box): the terminal front end when stdin and stdout are terminals, line
-// mode otherwise. Only line mode exists so far, and it is used everywhere.
+// box): the terminal front end (terminal.h) when stdin and stdout are
+// terminals, line mode otherwise.
 const FrontEnd* CurrentFrontEnd();
 
 // The front end in use, or null while none has been chosen or installed.

@@ -1,5 +1,6 @@
 // The record of what the GDI calls drew, in order, and its one-line
 // descriptions.
+#include <atomic>
 #include <cstdio>
 #include <deque>
 #include <mutex>
@@ -22,14 +23,21 @@ GdiRecord& Record() {
   return *record;
 }
 
+std::atomic<void (*)(const GdiOperation&)> observer{nullptr};
+
 }  // namespace
 
 void AppendGdiOperation(const GdiOperation& operation) {
   GdiRecord& record = Record();
-  std::lock_guard<std::mutex> hold(record.lock);
-  if (record.operations.size() == kRecordLimit) record.operations.pop_front();
-  record.operations.push_back(operation);
+  {
+    std::lock_guard<std::mutex> hold(record.lock);
+    if (record.operations.size() == kRecordLimit) record.operations.pop_front();
+    record.operations.push_back(operation);
+  }
+  if (void (*tell)(const GdiOperation&) = observer.load()) tell(operation);
 }
+
+void SetGdiObserver(void (*newObserver)(const GdiOperation& operation)) { observer = newObserver; }
 
 std::vector<GdiOperation> TakeGdiRecord() {
   GdiRecord& record = Record();

@@ -54,6 +54,11 @@ std::string DescribeGdiOperation(const GdiOperation& operation);
 // Appends an operation as it stands (RecordGdiOperation's last step).
 void AppendGdiOperation(const GdiOperation& operation);
 
+// Tells `observer` of every operation appended from now on, on the thread
+// that drew, after the record has it and without any GDI lock held; null
+// stops telling. For a front end that shows what the program draws.
+void SetGdiObserver(void (*observer)(const GdiOperation& operation));
+
 // With the DC's device, window and selected pen and brush filled in from
 // `dc`, appends `operation` to the record. False with ERROR_INVALID_HANDLE
 // for an unknown DC.

@@ -1,0 +1,111 @@
+// The full-screen terminal front end, worked as a person would: the real
+// restorer in a tmux pane (a terminal on both standard streams), read with
+// capture-pane and typed at with send-keys. Restores a password-protected
+// container to an image file and quits with the "&Quit" mnemonic.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run_program.h"
+#include "test_files.h"
+
+namespace {
+
+// How long the screen may take to show what a step waits for: far more
+// than the whole run needs, so only a front end that never shows it fails.
+const auto kDeadline = std::chrono::seconds(30);
+const auto kPollPause = std::chrono::milliseconds(20);
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// A tmux server of the test's own, ended with the test.
+struct TmuxServer {
+  std::string name = "zolt-terminal-test-" + std::to_string(getpid());
+
+  ~TmuxServer() { RunProgram(Command("kill-server")); }
+
+  std::string Command(const std::string& arguments) const {
+    return "env -u TMUX tmux -L " + name + " -f /dev/null " + arguments;
+  }
+
+  std::string Screen() const { return RunProgram(Command("capture-pane -p -t zolt")).out; }
+
+  bool Keys(const std::string& keys) const { return RunProgram(Command("send-keys -t zolt " + keys)).exitCode == 0; }
+
+  // Polls the screen until `shows` holds for it; the last screen for the
+  // failure message either way.
+  bool WaitFor(const std::function<bool(const std::string&)>& shows, std::string* screen) const {
+    const auto end = std::chrono::steady_clock::now() + kDeadline;
+    for (;;) {
+      *screen = Screen();
+      if (shows(*screen)) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(kPollPause);
+    }
+  }
+};
+
+bool Holds(const std::string& screen, const char* text) { return screen.find(text) != std::string::npos; }
+
+std::string ReadText(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  return ReadWholeFile(path, &bytes) ? std::string(bytes.begin(), bytes.end()) : std::string();
+}
+
+TEST(TerminalFrontEndTest, RestoresWithPasswordAndQuitsByMnemonic) {
+  if (RunProgram("tmux -V").exitCode != 0) GTEST_SKIP() << "tmux is not installed";
+
+  TempDir dir;
+  const std::string sample = std::string(ZOLT_BINARY_DIR) + "/sample-1440k.img";
+  ASSERT_TRUE(WriteWholeFile(dir / "message.txt", {'H', 'e', 'l', 'l', 'o', '\n'}));
+  ProgramResult pack = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " --message " +
+                                  dir / "message.txt" + " --password abc -o " + dir / "restorer");
+  ASSERT_EQ(pack.exitCode, 0) << pack.err;
+
+  const std::string run = "ZOLT_CLOCK=virtual ZOLT_DRIVES=a:=floppy:" + dir / "a.img" + " " + dir / "restorer" +
+                          " a: /D=" + dir / "out.img" + "; echo EXIT=$? > " + dir / "exit";
+  TmuxServer tmux;
+  ProgramResult started = RunProgram(tmux.Command("new-session -d -s zolt -x 100 -y 30 " + Quoted("sh -c " + Quoted(run))));
+  ASSERT_EQ(started.exitCode, 0) << started.err;
+
+  // The password row is shown with the focus and "&Ok" is enabled (drawn
+  // with its brackets) once the prompt is listed.
+  std::string screen;
+  ASSERT_TRUE(tmux.WaitFor(
+      [](const std::string& s) {
+        return Holds(s, "This file is password protected, please enter the password:") && Holds(s, "[ Ok ]");
+      },
+      &screen))
+      << screen;
+
+  ASSERT_TRUE(tmux.Keys("-l abc"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "***_"); }, &screen)) << screen;
+  EXPECT_FALSE(Holds(screen, "abc")) << "the password field shows its characters:\n" << screen;
+
+  ASSERT_TRUE(tmux.Keys("Enter"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "The operation completed with no error."); },
+                           &screen))
+      << screen;
+  std::vector<uint8_t> written, expected;
+  ASSERT_TRUE(ReadWholeFile(dir / "out.img", &written));
+  ASSERT_TRUE(ReadWholeFile(sample, &expected));
+  EXPECT_TRUE(written == expected) << "the image file differs from the sample";
+
+  // The focus is still in the password field, where "q" would be typed:
+  // the mnemonic goes with Alt.
+  ASSERT_TRUE(tmux.Keys("M-q"));
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  while (ReadText(dir / "exit").empty() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(kPollPause);
+  EXPECT_EQ(ReadText(dir / "exit"), "EXIT=0\n") << tmux.Screen();
+}
+
+}  // namespace
