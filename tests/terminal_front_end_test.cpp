@@ -3,7 +3,6 @@
 // capture-pane and typed at with send-keys. Restores a password-protected
 // container to an image file and quits with the "&Quit" mnemonic.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -27,14 +26,15 @@ std::string Quoted(const std::string& text) {
   return quoted + "'";
 }
 
-// A tmux server of the test's own, ended with the test.
+// A tmux server of the test's own, on a socket in the test's folder, ended
+// with the test.
 struct TmuxServer {
-  std::string name = "zolt-terminal-test-" + std::to_string(getpid());
+  std::string socket;
 
   ~TmuxServer() { RunProgram(Command("kill-server")); }
 
   std::string Command(const std::string& arguments) const {
-    return "env -u TMUX tmux -L " + name + " -f /dev/null " + arguments;
+    return "env -u TMUX tmux -S " + socket + " -f /dev/null " + arguments;
   }
 
   std::string Screen() const { return RunProgram(Command("capture-pane -p -t zolt")).out; }
@@ -73,7 +73,7 @@ TEST(TerminalFrontEndTest, RestoresWithPasswordAndQuitsByMnemonic) {
 
   const std::string run = "ZOLT_CLOCK=virtual ZOLT_DRIVES=a:=floppy:" + dir / "a.img" + " " + dir / "restorer" +
                           " a: /D=" + dir / "out.img" + "; echo EXIT=$? > " + dir / "exit";
-  TmuxServer tmux;
+  TmuxServer tmux{dir / "tmux"};
   ProgramResult started = RunProgram(tmux.Command("new-session -d -s zolt -x 100 -y 30 " + Quoted("sh -c " + Quoted(run))));
   ASSERT_EQ(started.exitCode, 0) << started.err;
 
