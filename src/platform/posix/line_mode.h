@@ -1,6 +1,6 @@
 // The line-mode front end: the dialogs as plain lines of text, driven by
 // commands one a line. It is what serves when the standard streams are not
-// a terminal (a script, a pipe, a test), and for now everywhere.
+// a terminal (a script, a pipe, a test).
 //
 // Standard output carries exactly the lines added to the message list, each
 // written at once as one line in UTF-8. Standard error carries everything
