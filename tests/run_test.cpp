@@ -281,11 +281,14 @@ TEST_F(RunTest, StopDuringTheRun) {
   std::string fifo = dir / "pipe.img";
   ASSERT_EQ(0, system(("mkfifo " + fifo).c_str()));
   std::string err = dir / "stderr.txt";
-  std::string drain = "( until grep -q 'Are you sure you want to stop' " + err +
-                      " 2>/dev/null; do sleep 0.05; done; sleep 0.5; cat " + fifo + " >/dev/null ) &";
+  // The drain must not hold the shell's end of the pipe, or its reader would
+  // never see the end of the data.
+  std::string drain = "( exec 3<&-; until grep -q 'Are you sure you want to stop' " + err +
+                      " 2>/dev/null; do sleep 0.05; done; sleep 0.5; timeout 30 cat " + fifo + " >/dev/null ) &";
   std::string command = "exec 3<>" + fifo + "; " + drain +
                         " printf 'ok\\ncancel\\nyes\\n' | ZOLT_CLOCK=virtual ZOLT_DRIVES='a:=floppy:" +
-                        dir / "a.img" + "' timeout 60 " + exe + " a: /D=" + fifo + " 2>" + err + "; echo EXIT=$?";
+                        dir / "a.img" + "' timeout 60 " + exe + " a: /D=" + fifo + " 2>" + err +
+                        "; echo EXIT=$?; exec 3<&-; wait";
   ProgramResult r = RunProgram(command);
   std::vector<uint8_t> shown;
   ReadWholeFile(err, &shown);
