@@ -65,6 +65,9 @@ void ApplyOption(char* argument) {
         app.imageFileName = argument + 3;
         if (app.imageFile != nullptr) fclose(app.imageFile);
         app.imageFile = fopen(app.imageFileName, "wb");
+        // Unbuffered: each track is one write, and a write that fails is
+        // seen at once, never at the close.
+        if (app.imageFile != nullptr) setvbuf(app.imageFile, nullptr, _IONBF, 0);
       }
       break;
     case 'H':
