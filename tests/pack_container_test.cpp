@@ -16,7 +16,7 @@
 #include "pack/container_reader.h"
 #include "pack/container_report.h"
 #include "pack/container_writer.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 #include "pack/password.h"
 #include "test_files.h"
 

@@ -13,7 +13,7 @@
 
 #include "pack/container_reader.h"
 #include "pack/container_writer.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 #include "test_files.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "pack/formats.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 #include "test_files.h"
 
 namespace {

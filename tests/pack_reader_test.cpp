@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "pack/container_reader.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 #include "test_files.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "container/catalogue.h"
 #include "container/container_header.h"
 #include "container/image_crc.h"
+#include "container/le_bytes.h"
 #include "container/substitution.h"
 #include "print/print_job.h"
 #include "resource.h"
@@ -25,10 +26,6 @@ namespace {
 // longer than that many times the compressed stream cannot be in it.
 constexpr uint64_t kMaxInflateRatio = 1032;
 
-uint32_t LoadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 void EnableItem(int id, BOOL enable) { EnableWindow(GetDlgItem(app.mainWindow, id), enable); }
 void ShowItem(int id, int command) { ShowWindow(GetDlgItem(app.mainWindow, id), command); }
 
@@ -42,8 +39,8 @@ TextTable* CurrentTable() {
 // The record's length and count have arrived: allocate its table and area.
 int StartRecord() {
   const bool catalogue = app.sinkState == kSinkCatalogueHeader;
-  const uint32_t length = LoadU32(app.recordHeader);
-  app.recordCount = LoadU32(app.recordHeader + 4);
+  const uint32_t length = GetU32(app.recordHeader);
+  app.recordCount = GetU32(app.recordHeader + 4);
   if (length < 4) return 13;
   app.recordLength = length - 4;
   app.recordFilled = 0;
@@ -175,14 +172,7 @@ void AdvancePosition() {
 int HandOnTrack(uint32_t length) {
   if (app.imageFile != nullptr) {
     app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);
-    if (fwrite(app.trackBuffer, 1, length, app.imageFile) != length) {
-      // After a line feed, as always; the closing one keeps standard output
-      // in whole lines where it also carries the message list.
-      printf("\n%s\n", MessageText(56));
-      fflush(stdout);
-      LIST_MESSAGE(56, "");
-      return 8;
-    }
+    if (fwrite(app.trackBuffer, 1, length, app.imageFile) != length) return ReportImageFileFull();
     AdvancePosition();
     return 0;
   }
@@ -243,6 +233,15 @@ int Fail(int code) {
 }
 
 }  // namespace
+
+int ReportImageFileFull() {
+  // After a line feed, as always; the closing one keeps standard output in
+  // whole lines where it also carries the message list.
+  printf("\n%s\n", MessageText(56));
+  fflush(stdout);
+  LIST_MESSAGE(56, "");
+  return 8;
+}
 
 int OutputSink(const uint8_t* data, uint32_t count) {
   app.errorCode = 0;

@@ -28,4 +28,8 @@ enum SinkState : uint8_t {
 // not be created, or the target's and writer's codes.
 int OutputSink(const uint8_t* data, uint32_t count);
 
+// The image file took less than it was given: message 56 on standard output
+// and in the list. Returns 8, the run's code for it.
+int ReportImageFileFull();
+
 #endif

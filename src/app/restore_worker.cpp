@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/inflate_glue.h"
+#include "app/output_sink.h"
 #include "container/catalogue.h"
 #include "container/container_header.h"
 #include "container/container_offset.h"
@@ -140,12 +141,7 @@ void ReportEndOfRun() {
 void FlushImageFile() {
   if (app.imageFile == nullptr || !app.runStarted) return;
   if (fflush(app.imageFile) != 0 && app.runStatus == 0) {
-    // After a line feed, as always; the closing one keeps standard output
-    // in whole lines where it also carries the message list.
-    printf("\n%s\n", MessageText(56));
-    fflush(stdout);
-    LIST_MESSAGE(56, "");
-    app.runStatus = 8;
+    app.runStatus = ReportImageFileFull();
     if (app.errorCode == 0) app.errorCode = 8;
   }
 }

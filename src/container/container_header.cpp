@@ -3,14 +3,12 @@
 
 #include <cstring>
 
+#include "container/le_bytes.h"
+
 const uint8_t kTrailerInfo[6] = {0x00, 0x7C, 0x00, 0x00, 0xB6, 0x01};
 const char kTrailerSignature[31] = "ZOLT-SELFRESTORE-IMAGE-TRAILER";
 
 namespace {
-
-uint32_t LoadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 // The size of an open file, or -1.
 long long FileSize(FILE* file) {
@@ -39,7 +37,7 @@ int ReadContainerHeader(FILE* file, uint32_t containerOffset, ContainerHeader* h
   memcpy(&header->format, head, sizeof header->format);
   header->pad = head[35];
   header->magic = uint16_t(head[36] | head[37] << 8);
-  header->deflateLength = LoadU32(head + 38);
+  header->deflateLength = GetU32(head + 38);
   header->headerLength = kHeaderLengthWithoutChecksum;
 
   if (header->magic == kContainerMagic) {
@@ -47,9 +45,9 @@ int ReadContainerHeader(FILE* file, uint32_t containerOffset, ContainerHeader* h
     size_t got = fread(record, 1, sizeof record, file);
     if (got != sizeof record) {
       if (result == 0) result = 30;
-    } else if (record[0] == kHeaderChecksumType && LoadU32(record + 1) == 4) {
+    } else if (record[0] == kHeaderChecksumType && GetU32(record + 1) == 4) {
       header->checksumPresent = true;
-      header->imageCrc = LoadU32(record + 5);
+      header->imageCrc = GetU32(record + 5);
       header->headerLength = kHeaderLengthWithChecksum;
     } else {
       // Not a checksum record: those nine bytes open the deflate stream.

@@ -3,11 +3,11 @@
 
 #include <cstring>
 
+#include "container/le_bytes.h"
+
 namespace {
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t(U16(p)) | uint32_t(U16(p + 2)) << 16; }
-uint64_t U64(const uint8_t* p) { return uint64_t(U32(p)) | uint64_t(U32(p + 4)) << 32; }
+uint64_t U64(const uint8_t* p) { return uint64_t(GetU32(p)) | uint64_t(GetU32(p + 4)) << 32; }
 
 bool ReadAt(FILE* file, uint64_t offset, void* buffer, size_t length) {
   if (offset > 0x7FFFFFFF) return false;
@@ -19,14 +19,14 @@ bool ReadAt(FILE* file, uint64_t offset, void* buffer, size_t length) {
 // count at +6, optional header size at +20), then the section table of
 // 40-byte entries (SizeOfRawData at +16, PointerToRawData at +20).
 int PeImageLength(FILE* file, const uint8_t* dos, uint32_t* length, const char** reason) {
-  uint32_t peOffset = U32(dos + 0x3C);
+  uint32_t peOffset = GetU32(dos + 0x3C);
   uint8_t coff[24];
   if (!ReadAt(file, peOffset, coff, sizeof coff) || memcmp(coff, "PE\0\0", 4) != 0) {
     *reason = "the PE header is missing or cut short";
     return 13;
   }
-  uint32_t sections = U16(coff + 4 + 2);
-  uint32_t optionalSize = U16(coff + 4 + 16);
+  uint32_t sections = GetU16(coff + 4 + 2);
+  uint32_t optionalSize = GetU16(coff + 4 + 16);
   if (sections == 0) {
     *reason = "the PE file has no sections";
     return 13;
@@ -39,8 +39,8 @@ int PeImageLength(FILE* file, const uint8_t* dos, uint32_t* length, const char**
       *reason = "the PE section table is cut short";
       return 13;
     }
-    uint32_t rawSize = U32(entry + 16);
-    uint32_t rawPointer = U32(entry + 20);
+    uint32_t rawSize = GetU32(entry + 16);
+    uint32_t rawPointer = GetU32(entry + 20);
     if (rawSize != 0 && uint64_t(rawPointer) + rawSize > end) end = uint64_t(rawPointer) + rawSize;
   }
   if (end > 0xFFFFFFFFu) {
@@ -65,13 +65,13 @@ int ElfImageLength(FILE* file, const uint8_t* ident, uint32_t* length, const cha
     *reason = "the ELF header is cut short";
     return 13;
   }
-  uint64_t phoff = is64 ? U64(h + 32) : U32(h + 28);
-  uint64_t shoff = is64 ? U64(h + 40) : U32(h + 32);
-  uint32_t ehsize = U16(h + (is64 ? 52 : 40));
-  uint32_t phentsize = U16(h + (is64 ? 54 : 42));
-  uint32_t phnum = U16(h + (is64 ? 56 : 44));
-  uint32_t shentsize = U16(h + (is64 ? 58 : 46));
-  uint32_t shnum = U16(h + (is64 ? 60 : 48));
+  uint64_t phoff = is64 ? U64(h + 32) : GetU32(h + 28);
+  uint64_t shoff = is64 ? U64(h + 40) : GetU32(h + 32);
+  uint32_t ehsize = GetU16(h + (is64 ? 52 : 40));
+  uint32_t phentsize = GetU16(h + (is64 ? 54 : 42));
+  uint32_t phnum = GetU16(h + (is64 ? 56 : 44));
+  uint32_t shentsize = GetU16(h + (is64 ? 58 : 46));
+  uint32_t shnum = GetU16(h + (is64 ? 60 : 48));
   const uint32_t phMin = is64 ? 56 : 32, shMin = is64 ? 64 : 40;
   if ((phnum != 0 && phentsize < phMin) || (shnum != 0 && shentsize < shMin)) {
     *reason = "the ELF header tables have impossible entry sizes";
@@ -88,8 +88,8 @@ int ElfImageLength(FILE* file, const uint8_t* ident, uint32_t* length, const cha
       *reason = "the ELF program headers are cut short";
       return 13;
     }
-    uint64_t offset = is64 ? U64(p + 8) : U32(p + 4);
-    uint64_t fileSize = is64 ? U64(p + 32) : U32(p + 16);
+    uint64_t offset = is64 ? U64(p + 8) : GetU32(p + 4);
+    uint64_t fileSize = is64 ? U64(p + 32) : GetU32(p + 16);
     if (fileSize != 0 && offset + fileSize > end) end = offset + fileSize;
   }
   for (uint32_t i = 0; i < shnum; ++i) {
@@ -98,10 +98,10 @@ int ElfImageLength(FILE* file, const uint8_t* ident, uint32_t* length, const cha
       *reason = "the ELF section headers are cut short";
       return 13;
     }
-    const uint32_t type = U32(s + 4);
+    const uint32_t type = GetU32(s + 4);
     if (type == 8 /* SHT_NOBITS */ || type == 0 /* SHT_NULL */) continue;
-    uint64_t offset = is64 ? U64(s + 24) : U32(s + 16);
-    uint64_t size = is64 ? U64(s + 32) : U32(s + 20);
+    uint64_t offset = is64 ? U64(s + 24) : GetU32(s + 16);
+    uint64_t size = is64 ? U64(s + 32) : GetU32(s + 20);
     if (size != 0 && offset + size > end) end = offset + size;
   }
   if (end > 0xFFFFFFFFu) {

@@ -9,7 +9,7 @@
 #include "container/image_crc.h"
 #include "container/substitution.h"
 #include "pack/inflate_reader.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 #include "pack/output_file.h"
 #include "pack/text_block.h"
 

@@ -15,7 +15,7 @@
 #include "pack/default_catalogue.h"
 #include "pack/deflate_writer.h"
 #include "pack/free_text.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 #include "pack/output_file.h"
 #include "pack/password.h"
 #include "pack/text_block.h"

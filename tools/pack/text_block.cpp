@@ -2,7 +2,7 @@
 #include "pack/text_block.h"
 
 #include "container/container_header.h"
-#include "pack/le_bytes.h"
+#include "container/le_bytes.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Little-endian, unaligned integers as the container stores them.
-#ifndef ZOLT_PACK_LE_BYTES_H
-#define ZOLT_PACK_LE_BYTES_H
+#ifndef ZOLT_CONTAINER_LE_BYTES_H
+#define ZOLT_CONTAINER_LE_BYTES_H
 
 #include <cstdint>
 
