@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/posix/device_trace.h"
 #include "platform/posix/standin.h"
 
 bool LoadStandInConfiguration(std::string* error) {
   if (!ParseWindowsSetting(getenv("ZOLT_WINDOWS"), error)) return false;
   if (!ParseDriveSetting(getenv("ZOLT_DRIVES"), error)) return false;
   if (!ParseClockSetting(getenv("ZOLT_CLOCK"), error)) return false;
+  if (!ParseTraceSetting(getenv("ZOLT_TRACE"), error)) return false;
   return true;
 }
 

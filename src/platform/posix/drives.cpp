@@ -2,6 +2,7 @@
 // GetDriveTypeA and GetLogicalDrives.
 #include <algorithm>
 
+#include "platform/posix/disk_medium.h"
 #include "platform/posix/drive_table.h"
 #include "platform/posix/standin.h"
 
@@ -22,6 +23,7 @@ bool RootLetter(const char* root, char* letter) {
 }  // namespace
 
 void SetDriveTable(DriveTable table) {
+  ForgetMedia();  // the media records point into the table
   std::sort(table.begin(), table.end(),
             [](const DriveEntry& a, const DriveEntry& b) { return a.letter < b.letter; });
   drives = std::move(table);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-// Reads ZOLT_WINDOWS, ZOLT_DRIVES and ZOLT_CLOCK. Returns true when all are
+// Reads ZOLT_WINDOWS, ZOLT_DRIVES, ZOLT_CLOCK and ZOLT_TRACE. Returns true when all are
 // valid; otherwise stores a message naming the bad value or entry in `error`.
 // Called by main() before WinMain so that a bad setting is an error at start.
 bool LoadStandInConfiguration(std::string* error);
