@@ -11,11 +11,14 @@
 
 #include "container/catalogue.h"
 #include "container/disk_format.h"
+#include "platform/vwin32.h"
 #include "platform/win32.h"
 
 constexpr int kTextBufferSize = 32765;
 constexpr int kModuleFileNameSize = 255;
 constexpr int kMaxArguments = 25;
+// A DOS device-parameter record with its 64-entry track layout.
+constexpr int kDeviceParamsSize = 296;
 
 struct AppState {
   // Start-up and command line.
@@ -45,7 +48,8 @@ struct AppState {
   std::atomic<int> userStopped{};
   std::atomic<int> operationRunning{};
   int passwordProtected{};
-  int largeMediaMode{};            // 999 for an image above 7,000,000 bytes
+  int largeMediaMode{};            // 999: an image above 7,000,000 bytes, or a
+                                   // removable medium (NT)
 
   // Threads and their hand-over.
   HWND mainWindow{};
@@ -93,6 +97,20 @@ struct AppState {
   uint8_t* verifyBuffer{};
   int imageHandedOn{};             // the last track has gone to its destination
   int runStarted{};                // the sink has passed "ThreadSem"
+
+  // Target drive and diskette writer.
+  HANDLE deviceHandle{};           // the open volume (NT) or VWIN32 service (9x)
+  int extendedSectorIo{};          // 9x: sector transfers through INT 21h 7305h
+  uint8_t* sectorBuffer{};         // 9x: 1,024 bytes, the diskette's first two sectors
+  uint8_t driveBpb[kBpbLength]{};  // 9x: the drive's BPB as it was before the run
+  DISKIO diskIo{};                 // 9x: the block of every 7305h request
+  uint8_t deviceParamsBuffer[kDeviceParamsSize]{};
+  uint8_t savedDeviceParams[kDeviceParamsSize]{};
+  int driveParamsChanged{};        // 9x: the drive's parameters need restoring
+  uint32_t writerSectorsLeft{};
+  uint32_t writerTrackSectors{};
+  uint16_t trackBytes{};
+  uint16_t formattedUpTo{};        // cylinders below it are formatted in this run
 
   // Progress display.
   std::atomic<uint16_t> lastPercent{};

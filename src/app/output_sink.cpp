@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/list_message.h"
 #include "app/inflate_glue.h"
 #include "container/catalogue.h"
 #include "container/container_header.h"
@@ -30,8 +31,6 @@ void EnableItem(int id, BOOL enable) { EnableWindow(GetDlgItem(app.mainWindow, i
 void ShowItem(int id, int command) { ShowWindow(GetDlgItem(app.mainWindow, id), command); }
 
 // Lists a catalogue message, formatted, through the worker's buffer.
-#define LIST_MESSAGE(...) AppendListMessage(app.textBuffer, kTextBufferSize, __VA_ARGS__)
-
 TextTable* CurrentTable() {
   return app.sinkState == kSinkCatalogueCopy ? &app.messages : &app.freeTexts;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/list_message.h"
 #include "app/inflate_glue.h"
 #include "app/output_sink.h"
 #include "container/catalogue.h"
@@ -14,12 +15,9 @@
 #include "resource.h"
 #include "ui/message_list.h"
 #include "ui/progress.h"
+#include "writer/disk_output.h"
 
 namespace {
-
-const char kProductPrefix[] = "ZOLT -  ";
-
-#define LIST_MESSAGE(...) AppendListMessage(app.textBuffer, kTextBufferSize, __VA_ARGS__)
 
 // A failure before the catalogue is in memory: the dialog cannot be built,
 // so start-up shows this fixed text in a message box instead. Releasing
@@ -175,6 +173,7 @@ DWORD WINAPI RestoreWorker(LPVOID) {
   free(app.trackBuffer);
   free(app.verifyBuffer);
   app.trackBuffer = app.verifyBuffer = nullptr;
+  if (app.integrityCheck == 0 && app.imageFile == nullptr) ReleaseDiskOutput();
 
   ReportEndOfRun();
   EnableWindow(GetDlgItem(app.mainWindow, IDC_CANCEL_RUN), FALSE);

@@ -17,3 +17,5 @@ int StartDiskOutput() {
 }
 
 int WriteDiskTrack() { return kNotSupported; }
+
+void ReleaseDiskOutput() {}

@@ -3,11 +3,14 @@
 #ifndef ZOLT_WRITER_DISK_OUTPUT_H
 #define ZOLT_WRITER_DISK_OUTPUT_H
 
-// Prepares the target drive for the image. Returns 0, or the code that ends
-// the run (the messages are listed here).
+// Opens the target drive and starts the writer. Returns 0, or the code that
+// ends the run (the messages are listed here or by the writer).
 int StartDiskOutput();
 
 // Writes the track in trackBuffer at the current position and advances it.
 int WriteDiskTrack();
+
+// Gives the drive back at the end of a diskette run.
+void ReleaseDiskOutput();
 
 #endif

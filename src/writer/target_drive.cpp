@@ -1,0 +1,191 @@
+// Opening the target drive. On the NT family the drive is a volume opened
+// as a file; its geometry tells whether the diskette already carries the
+// image's format. On Windows 9x everything goes through the VWIN32 service
+// and the drive's BPB tells its capacity.
+#include "writer/target_drive.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/list_message.h"
+#include "container/le_bytes.h"
+#include "device/nt_volume.h"
+#include "device/vwin32_disk.h"
+
+namespace {
+
+constexpr uint32_t kProbeLimit = 1048576;  // sectors: 512 MB of 512-byte sectors
+constexpr uint32_t kMaxDisketteSectors = 5760;  // a 2.88M diskette
+
+// The sector count of a BPB: the 16-bit total, or the 32-bit one.
+uint32_t BpbSectorCount(const uint8_t* bpb) {
+  const uint16_t total16 = GetU16(bpb + 8);
+  return total16 != 0 ? total16 : GetU32(bpb + 21);
+}
+
+int OpenNtVolume(const char* driveString) {
+  app.deviceHandle = OpenVolume(driveString);
+  if (app.deviceHandle == INVALID_HANDLE_VALUE) {
+    LIST_MESSAGE(89, "");
+    app.lastResult = kDriveOpenFailed;
+    return kDriveOpenFailed;
+  }
+  if (!NtVolumeRequest(app.deviceHandle, FSCTL_LOCK_VOLUME)) {
+    app.lastResult = int(GetLastError());
+    if (app.lastResult == ERROR_ACCESS_DENIED) LIST_MESSAGE(88, "");
+  }
+  DISK_GEOMETRY geometry{};
+  DWORD returned = 0;
+  if (!DeviceIoControl(app.deviceHandle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+                       sizeof geometry, &returned, nullptr)) {
+    app.lastResult = int(GetLastError());
+    return 1;
+  }
+  if (geometry.MediaType == RemovableMedia) {
+    app.largeMediaMode = 999;
+    uint32_t readable = CountReadableSectors(app.deviceHandle);
+    if (readable < app.totalSectors) {
+      // A medium that reports less than it holds (a card whose partition
+      // table describes a smaller volume): wipe the start so that the
+      // system sees it afresh, and measure again.
+      uint8_t zero[512] = {};
+      DWORD done = 0;
+      SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+      WriteFile(app.deviceHandle, zero, sizeof zero, &done, nullptr);
+      SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+      if (!NtVolumeRequest(app.deviceHandle, FSCTL_DISMOUNT_VOLUME) ||
+          !NtVolumeRequest(app.deviceHandle, FSCTL_UNLOCK_VOLUME)) {
+        app.lastResult = int(GetLastError());
+        return 1;
+      }
+      CloseHandle(app.deviceHandle);
+      GetLogicalDrives();
+      app.deviceHandle = OpenVolume(driveString);
+      if (app.deviceHandle == INVALID_HANDLE_VALUE) {
+        LIST_MESSAGE(59, "");
+        return 1;
+      }
+      NtVolumeRequest(app.deviceHandle, FSCTL_LOCK_VOLUME);
+      readable = CountReadableSectors(app.deviceHandle);
+    }
+    return readable < app.totalSectors ? kImageSizeMismatch : 0;
+  }
+  const uint32_t capacity =
+      geometry.Cylinders.HighPart == 0 && geometry.BytesPerSector == 512
+          ? geometry.SectorsPerTrack * geometry.TracksPerCylinder * geometry.Cylinders.LowPart
+          : 0;
+  if (app.totalSectors > kMaxDisketteSectors) return kImageSizeMismatch;
+  if (capacity != app.totalSectors) return 1;
+  if (app.largeMediaMode) return 0;
+  const bool same = uint16_t(geometry.SectorsPerTrack) == app.format.sectorsPerTrack &&
+                    uint16_t(geometry.TracksPerCylinder) == app.format.heads &&
+                    uint16_t(geometry.Cylinders.LowPart) == app.format.cylinders;
+  return same ? 0 : 1;
+}
+
+// Writes a zeroed first sector, so that the system reads the medium's
+// parameters afresh; switches to the 7305h transfers when the BIOS
+// service turns the request down.
+void WipeFirstSector(uint8_t* zero) {
+  DISKIO* io = &app.diskIo;
+  if (app.extendedSectorIo) {
+    app.lastResult = ExtAbsWrite(LogicalDriveNumber(), zero, 0, 0, 0, 1, io);
+    if (app.lastResult != 0) app.extendedSectorIo = 0;
+    return;
+  }
+  app.lastResult = BiosDiskIo(kBiosWrite, zero, PhysicalDriveNumber(), 0, 0, 1, 1);
+  if (app.lastResult == 1) {
+    app.extendedSectorIo = 1;
+    app.lastResult = ExtAbsWrite(LogicalDriveNumber(), zero, 0, 0, 0, 1, io);
+    if (app.lastResult != 0) app.extendedSectorIo = 0;
+  }
+}
+
+int OpenVwin32Drive(const char* driveString) {
+  app.sectorBuffer = (uint8_t*)malloc(1024);
+  app.deviceHandle =
+      CreateFileA("\\\\.\\vwin32", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr);
+  LockTargetVolume(driveString);
+  app.driveOpened = 1;
+  GetDriveParams(0, app.driveBpb);
+  uint32_t driveSectors = BpbSectorCount(app.driveBpb);
+  if (app.totalSectors <= driveSectors) return 0;
+
+  uint8_t* zero = (uint8_t*)malloc(1024);
+  if (zero == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+  memset(zero, 0, 512);
+  WipeFirstSector(zero);
+  // The drive may need a moment and a fresh look at the medium before it
+  // reports the larger capacity.
+  for (int round = 0; round < 2 && driveSectors < app.totalSectors; ++round) {
+    UnlockTargetVolume(driveString);
+    Sleep(2000);
+    GetDriveParams(1, app.driveBpb);
+    GetDriveParams(0, app.driveBpb);
+    LockTargetVolume(driveString);
+    driveSectors = BpbSectorCount(app.driveBpb);
+  }
+  free(zero);
+  return driveSectors < app.totalSectors ? kImageSizeMismatch : 0;
+}
+
+}  // namespace
+
+int OpenTargetDrive(const char* driveString) {
+  char root[4] = {driveString[0], ':', '\\', '\0'};
+  switch (GetDriveTypeA(root)) {
+    case DRIVE_UNKNOWN:
+    case DRIVE_NO_ROOT_DIR:
+      return ERROR_INVALID_DRIVE;
+    case DRIVE_FIXED:
+    case DRIVE_REMOTE:
+    case DRIVE_CDROM:
+    case DRIVE_RAMDISK:
+      return kNotRemovableMedia;
+    default:
+      break;
+  }
+  return app.isNT ? OpenNtVolume(driveString) : OpenVwin32Drive(driveString);
+}
+
+uint32_t CountReadableSectors(HANDLE volume) {
+  if (!app.isNT) return kProbeLimit;
+  const uint32_t sectorSize = app.format.bytesPerSector != 0 ? app.format.bytesPerSector : 512;
+  uint8_t* sector = (uint8_t*)malloc(sectorSize);
+  if (sector == nullptr) return 0;
+  // Moves to `index` and reads one sector; the position the system took
+  // names the sector actually probed.
+  auto probe = [&](uint32_t index, uint32_t* probed) {
+    const uint64_t offset = uint64_t(index) * sectorSize;
+    LONG high = LONG(offset >> 32);
+    const DWORD low = SetFilePointer(volume, LONG(uint32_t(offset)), &high, FILE_BEGIN);
+    *probed = uint32_t(((uint64_t(uint32_t(high)) << 32) | low) / sectorSize);
+    DWORD done = 0;
+    return ReadFile(volume, sector, sectorSize, &done, nullptr) && done == sectorSize;
+  };
+  uint32_t low = 0, high = kProbeLimit, next = kProbeLimit;
+  for (int probes = 0; probes < 100 && high - low > 1; ++probes) {
+    uint32_t probed;
+    if (probe(next, &probed))
+      low = probed;
+    else
+      high = probed;
+    next = uint32_t((uint64_t(low) + high) / 2);
+  }
+  // Upward from the last sector the search could not settle, to the first
+  // that yields nothing; a medium larger than the search's range counts as
+  // its limit rather than being read to its end.
+  uint32_t count = high > 0 ? high - 1 : 0;
+  while (count < kProbeLimit) {
+    const uint64_t offset = uint64_t(count) * sectorSize;
+    LONG offsetHigh = LONG(offset >> 32);
+    SetFilePointer(volume, LONG(uint32_t(offset)), &offsetHigh, FILE_BEGIN);
+    DWORD done = 0;
+    if (!ReadFile(volume, sector, sectorSize, &done, nullptr) || done == 0) break;
+    ++count;
+  }
+  free(sector);
+  return count;
+}
