@@ -30,6 +30,15 @@ DiskMedium* MediumOfDrive(char letter) {
   return medium;
 }
 
+void SetDriveMedium(char letter, DiskMedium* medium) {
+  DriveEntry* drive = FindDrive(letter);
+  if (drive == nullptr) return;
+  auto known = media.find(drive->letter);
+  if (known != media.end() && known->second != medium) known->second->methods->close(known->second);
+  medium->drive = drive;
+  media[drive->letter] = medium;
+}
+
 void ForgetMedia() {
   for (auto& entry : media) entry.second->methods->close(entry.second);
   media.clear();

@@ -87,6 +87,11 @@ struct DiskMedium {
 // first use; nullptr for other letters and drives.
 DiskMedium* MediumOfDrive(char letter);
 
+// Puts `medium` in for the drive of `letter` (an entry of the table), in
+// place of the record the drive's kind would make: a test's own medium,
+// for conditions no image file can show. ForgetMedia closes it.
+void SetDriveMedium(char letter, DiskMedium* medium);
+
 // Closes every medium record (SetDriveTable calls it before replacing the
 // table).
 void ForgetMedia();
