@@ -15,6 +15,7 @@
 #include "app/app_state.h"
 #include "app/startup.h"
 #include "container_fixture.h"
+#include "program_in_process.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "platform/posix/standin.h"
@@ -23,18 +24,6 @@
 #include "test_files.h"
 
 namespace {
-
-int AnswerOk(HWND, const char*, const char*, UINT) { return IDOK; }
-const FrontEnd kQuietFrontEnd = {"quiet", nullptr, nullptr, nullptr, nullptr, nullptr, AnswerOk};
-
-bool Eventually(const std::function<bool()>& condition) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return condition();
-}
 
 // One letter per control: E enabled, D disabled, H hidden. In this order:
 // drive list, "Print &label", "&Test only", password, "&Ok", "&Cancel",
@@ -49,57 +38,6 @@ std::string States() {
   }
   return states;
 }
-
-// The program's whole start-up on a thread, over a container file.
-class ProgramInProcess : public testing::Test {
- protected:
-  void SetUp() override {
-    ResetAppState();
-    SetFrontEnd(&kQuietFrontEnd);
-    std::string error;
-    ASSERT_TRUE(ParseDriveSetting(("a:=floppy:" + dir / "a.img").c_str(), &error)) << error;
-  }
-  void TearDown() override {
-    // A worker still waiting for the user is let go as stopped while the
-    // dialog is still there (in a real process it would end with the
-    // process); every thread the program started has ended before the
-    // dialog quits and the next test begins. A worker that has ended has
-    // closed its semaphore, and the release then fails harmlessly.
-    if (program.joinable()) {
-      app.userStopped = 1;
-      if (app.threadSemaphore != nullptr) ReleaseSemaphore(app.threadSemaphore, 1, nullptr);
-      EXPECT_TRUE(Eventually([] { return StandInCreatedThreadsIdle(); }));
-      PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
-      program.join();
-    }
-    SetStandInModuleFileName(nullptr);
-    SetStandInVirtualClock(false);
-    SetFrontEnd(nullptr);
-    std::string error;
-    ParseDriveSetting("", &error);
-    ResetAppState();
-  }
-
-  void Start(const std::string& containerPath, const std::string& commandLine) {
-    SetStandInModuleFileName(containerPath.c_str());
-    line = commandLine;
-    static char instance;  // any non-null value names the program's module
-    program = std::thread([this] { exitCode = RunRestorer((HINSTANCE)&instance, line.data()); });
-  }
-
-  // Ends the program as "&Quit" does, once the worker has ended.
-  int Quit() {
-    EXPECT_TRUE(Eventually([] { return StandInCreatedThreadsIdle(); }));
-    PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
-    program.join();
-    return exitCode;
-  }
-
-  TempDir dir;
-  std::string line;
-  std::thread program;
-  int exitCode = -1;
-};
 
 using DialogStates = ProgramInProcess;
 
