@@ -3,6 +3,8 @@
 
 #include <map>
 
+#include "platform/posix/vwin32_service.h"
+
 namespace {
 
 std::map<char, DiskMedium*> media;
@@ -40,6 +42,7 @@ void SetDriveMedium(char letter, DiskMedium* medium) {
 }
 
 void ForgetMedia() {
+  ForgetVwin32Drives();
   for (auto& entry : media) entry.second->methods->close(entry.second);
   media.clear();
 }

@@ -13,11 +13,20 @@
 void* OpenVwin32Service();
 void CloseVwin32Service(void* service);
 
+// The handle CreateFileA made for `service`, which the service names in
+// its trace lines (0x0 until it is told).
+void SetVwin32ServiceHandle(void* service, HANDLE handle);
+
 // DeviceIoControl on a VWIN32 handle: services 1, 4 and 6 with a
 // DIOC_REGISTERS record in and out. FALSE with the last error for a
 // service or record the service does not know; otherwise TRUE, with the
 // outcome of the DOS or BIOS call in the registers (carry set: failed).
 BOOL Vwin32Request(void* service, DWORD controlCode, LPVOID inBuffer, DWORD inSize,
                    LPVOID outBuffer, DWORD outSize, LPDWORD bytesReturned);
+
+// What DOS keeps about the drives (device parameters, track layout, access
+// flag, locks) lives as long as the drive table's medium records:
+// ForgetMedia calls this when the table is replaced.
+void ForgetVwin32Drives();
 
 #endif
