@@ -122,6 +122,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 #include "platform/posix/winioctl.h"  // disk and volume control requests
 #include "platform/posix/gdi.h"     // device contexts and drawing, recorded
 #include "platform/posix/user.h"    // dialogs, controls, messages, message boxes
+#include "platform/posix/commdlg.h" // the print dialog
 
 // The process entry of the program; the stand-in's main() calls it with the
 // command line less the program name, as Windows does.
