@@ -20,6 +20,7 @@
 #define FILE_CURRENT 1
 #define FILE_END 2
 #define INVALID_SET_FILE_POINTER ((DWORD)-1)
+#define ERROR_NEGATIVE_SEEK 131  // SetFilePointer to before the start
 
 typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
 

@@ -1,0 +1,133 @@
+// ReadFile and WriteFile on a volume handle: raw sectors from the handle's
+// position.
+//
+// Raw volume access on Windows NT goes by whole sectors: a position or a
+// length that is not a multiple of 512 fails with ERROR_INVALID_PARAMETER.
+// The volume ends where the medium does: a transfer reaching past the end
+// is cut short, and one starting at or past the end moves nothing and
+// succeeds, so a reader finds the end of a medium by a short read.
+//
+// A diskette is reached sector by sector in the layout the drive reads it
+// in now, sector S of cylinder C, head H lying at ((C x heads + H) x
+// sectors + S - 1) x 512 on the volume; each track's part of a transfer is
+// one request to the medium. A medium that was never formatted has no such
+// layout, and a transfer fails with ERROR_UNRECOGNIZED_MEDIA, which
+// Windows reports for a diskette it cannot read at any of its formats'
+// densities ("the disk media is not recognized; it may not be formatted").
+//
+// A failure stops the transfer: the call fails with the medium's error and
+// reports as done the bytes of the sectors before the failing one. The
+// position moves on by a successful transfer only.
+#include <algorithm>
+
+#include "platform/posix/device_trace.h"
+#include "platform/posix/handles.h"
+#include "platform/posix/standin.h"
+#include "platform/posix/volume.h"
+
+namespace {
+
+constexpr uint32_t kSectorBytes = 512;
+
+// One track's sectors; `buffer` is written on a read and read on a write.
+DWORD TrackRequest(DiskMedium* medium, bool write, int cylinder, int head, int sector, int count,
+                   uint8_t* buffer) {
+  const MediumMethods* m = medium->methods;
+  return write ? m->writeSectors(medium, cylinder, head, sector, count, buffer)
+               : m->readSectors(medium, cylinder, head, sector, count, buffer);
+}
+
+// A track request that fails for want of a sector is done again sector by
+// sector, to transfer those before the missing one as a controller does.
+// Nothing else is retried: a failing track would use up its fault once more.
+DWORD TrackTransfer(DiskMedium* medium, bool write, int cylinder, int head, int sector, int count,
+                    uint8_t* buffer, uint32_t* done) {
+  DWORD error = TrackRequest(medium, write, cylinder, head, sector, count, buffer);
+  if (error == ERROR_SUCCESS) {
+    *done += uint32_t(count) * kSectorBytes;
+  } else if (error == ERROR_SECTOR_NOT_FOUND && count > 1) {
+    for (int i = 0; i < count; ++i) {
+      error = TrackRequest(medium, write, cylinder, head, sector + i, 1, buffer + i * kSectorBytes);
+      if (error != ERROR_SUCCESS) return error;
+      *done += kSectorBytes;
+    }
+  }
+  return error;
+}
+
+DWORD DisketteTransfer(DiskMedium* medium, const DiskLayout& layout, bool write, uint64_t position,
+                       uint8_t* buffer, uint32_t length, uint32_t* done) {
+  if (layout.sectorsPerTrack == 0) return ERROR_UNRECOGNIZED_MEDIA;
+  const uint64_t sectors = uint64_t(layout.sectorsPerTrack) * layout.heads * layout.cylinders;
+  uint64_t first = position / kSectorBytes;
+  if (first >= sectors) return ERROR_SUCCESS;
+  uint64_t count = std::min<uint64_t>(length / kSectorBytes, sectors - first);
+  for (uint64_t lba = first; lba < first + count;) {
+    int sector = int(lba % layout.sectorsPerTrack);
+    uint64_t track = lba / layout.sectorsPerTrack;
+    int run = int(std::min<uint64_t>(layout.sectorsPerTrack - sector, first + count - lba));
+    DWORD error = TrackTransfer(medium, write, int(track / layout.heads), int(track % layout.heads),
+                                sector + 1, run, buffer + *done, done);
+    if (error != ERROR_SUCCESS) return error;
+    lba += uint64_t(run);
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD VolumeTransfer(Volume* volume, bool write, uint8_t* buffer, uint32_t length, uint32_t* done) {
+  *done = 0;
+  if ((volume->access & (write ? GENERIC_WRITE : GENERIC_READ)) == 0) return ERROR_ACCESS_DENIED;
+  DiskMedium* medium = volume->medium;
+  MediumInfo info;
+  DWORD error = medium->methods->query(medium, &info);
+  if (error != ERROR_SUCCESS) return error;
+  if (volume->position % kSectorBytes != 0 || length % kSectorBytes != 0)
+    return ERROR_INVALID_PARAMETER;
+  if (length == 0) return ERROR_SUCCESS;
+  if (!info.largeRemovable)
+    return DisketteTransfer(medium, info.layout, write, volume->position, buffer, length, done);
+  return write ? medium->methods->writeBytes(medium, volume->position, buffer, length, done)
+               : medium->methods->readBytes(medium, volume->position, buffer, length, done);
+}
+
+BOOL TransferCall(const char* call, bool write, HANDLE file, uint8_t* buffer, DWORD length,
+                  LPDWORD done, LPOVERLAPPED overlapped) {
+  if (overlapped != nullptr) StandInUnsupported(call, "overlapped transfers");
+  if (done == nullptr) StandInUnsupported(call, "a null count (Windows writes it)");
+  if (buffer == nullptr && length != 0) StandInUnsupported(call, "a null buffer");
+  *done = 0;
+  DWORD error;
+  {
+    HandleUse use(file, kHandleVolume);
+    if (!use.valid()) {
+      error = ERROR_INVALID_HANDLE;
+    } else {
+      Volume* volume = static_cast<Volume*>(use.object());
+      uint32_t moved = 0;
+      error = VolumeTransfer(volume, write, buffer, length, &moved);
+      *done = moved;
+      if (error == ERROR_SUCCESS) volume->position += moved;
+    }
+  }
+  bool failed = error != ERROR_SUCCESS;
+  if (DeviceTraceOn())
+    WriteDeviceTrace(call + TraceHandle(file) + TraceWord("length", length) +
+                     TraceWord("done", *done) + TraceResult(failed ? FALSE : TRUE, failed, error));
+  if (failed) SetLastError(error);
+  return failed ? FALSE : TRUE;
+}
+
+}  // namespace
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+              LPOVERLAPPED overlapped) {
+  return TransferCall("ReadFile", false, file, static_cast<uint8_t*>(buffer), bytesToRead,
+                      bytesRead, overlapped);
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+               LPOVERLAPPED overlapped) {
+  // Only read from on a write.
+  return TransferCall("WriteFile", true, file, static_cast<uint8_t*>(const_cast<void*>(buffer)),
+                      bytesToWrite, bytesWritten, overlapped);
+}
