@@ -641,3 +641,174 @@ TEST_F(StandInVwin32, LargeMediumTransfers) {
   EXPECT_EQ(data, std::vector<uint8_t>(d.bytes.begin() + 126 * 512, d.bytes.begin() + 128 * 512))
       << "a request past the end writes nothing";
 }
+
+namespace {
+
+// The service as the program reaches it: CreateFileA on "\\.\vwin32" and
+// DeviceIoControl, over simulated diskettes in image files.
+class StandInVwin32Files : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(ParseWindowsSetting("9x", &error)) << error;
+  }
+  void TearDown() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    std::string error;
+    ParseDriveSetting(nullptr, &error);
+    ParseWindowsSetting("nt", &error);
+    SetDeviceTraceFile("");
+  }
+  void Open(const std::string& drives) {
+    std::string error;
+    ASSERT_TRUE(ParseDriveSetting(drives.c_str(), &error)) << error;
+    handle_ = CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, 0, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle_) << "error " << GetLastError();
+  }
+  void Call(DWORD code, DIOC_REGISTERS* regs) {
+    DWORD returned = 0;
+    ASSERT_TRUE(DeviceIoControl(handle_, code, regs, sizeof *regs, regs, sizeof *regs, &returned,
+                                nullptr))
+        << "error " << GetLastError();
+  }
+
+  TempDir dir_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// 1.44M of sectors each filled with its own number.
+std::vector<uint8_t> NumberedImage(int sectors) {
+  std::vector<uint8_t> image(size_t(sectors) * 512);
+  for (size_t i = 0; i < image.size(); ++i) image[i] = uint8_t(i / 512 + i % 512 / 128);
+  return image;
+}
+
+}  // namespace
+
+TEST_F(StandInVwin32Files, NoServiceOnNt) {
+  std::string error;
+  ASSERT_TRUE(ParseWindowsSetting("nt", &error));
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA("\\\\.\\vwin32", 0, 0, nullptr, 0, 0, nullptr));
+  EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
+// What Windows 9x answers for a write-protected diskette, an empty drive, a
+// blank diskette and bad tracks, as the drive table sets them up.
+TEST_F(StandInVwin32Files, MediumConditions) {
+  ASSERT_TRUE(WriteWholeFile(dir_ / "p.img", NumberedImage(2880)));
+  ASSERT_TRUE(WriteWholeFile(dir_ / "f.img", NumberedImage(2880)));
+  Open("a:=floppy:" + (dir_ / "p.img") + ",readonly;b:=floppy,empty;c:=floppy:" +
+       (dir_ / "blank.img") + ",format=none;d:=floppy:" + (dir_ / "f.img") +
+       ",fail-write=0/1,fail-format=3/0");
+  enum Request { kBiosRead, kBiosWrite, kDosRead, kDosWrite, kFormat };
+  struct Case {
+    const char* name;
+    char letter;
+    Request request;
+    int track, sector;  // track: cylinder * 2 + head; sector from 1
+    bool carry;
+    DWORD ax;  // DOS error, or BIOS status and sectors
+  } cases[] = {
+      {"read protected", 'A', kBiosRead, 1, 3, false, 0x0001},
+      {"write protected", 'A', kBiosWrite, 0, 1, true, 0x0300},
+      {"write protected", 'A', kDosWrite, 0, 1, true, 19},
+      {"format protected", 'A', kFormat, 0, 0, true, 19},
+      {"read, no diskette", 'B', kBiosRead, 0, 1, true, 0x8000},
+      {"read, no diskette", 'B', kDosRead, 0, 1, true, 21},
+      {"format, no diskette", 'B', kFormat, 0, 0, true, 21},
+      {"read blank", 'C', kBiosRead, 0, 1, true, 0x0400},
+      {"write blank", 'C', kDosWrite, 0, 1, true, 27},
+      {"no sector 19", 'D', kBiosRead, 0, 19, true, 0x0400},
+      {"bad track", 'D', kBiosWrite, 1, 1, true, 0x0200},
+      {"bad track", 'D', kDosWrite, 1, 18, true, 29},
+      {"good track", 'D', kDosWrite, 2, 1, false, 0x7305},
+      {"bad format", 'D', kFormat, 6, 0, true, 29},
+  };
+  std::vector<uint8_t> buffer(512, 0xE5);
+  for (const Case& c : cases) {
+    DIOC_REGISTERS regs;
+    DISKIO io{uint32_t(c.track * 18 + c.sector - 1), 1, Vwin32Address(buffer.data())};
+    uint8_t block[5] = {0, uint8_t(c.track % 2), 0, uint8_t(c.track / 2), 0};
+    const int bios = c.letter - 'A', dos = c.letter - '@';
+    switch (c.request) {
+      case kBiosRead:
+      case kBiosWrite:
+        regs = Int13(c.request == kBiosRead ? 2 : 3, 1, c.track / 2, c.track % 2, c.sector, bios,
+                     Vwin32Address(buffer.data()));
+        Call(VWIN32_DIOC_DOS_INT13, &regs);
+        break;
+      case kDosRead:
+      case kDosWrite:
+        regs = Absolute(DWORD(dos), &io, c.request == kDosWrite);
+        Call(VWIN32_DIOC_DOS_DRIVEINFO, &regs);
+        break;
+      case kFormat:
+        regs = Ioctl(DWORD(dos), 0x42, Vwin32Address(block));
+        Call(VWIN32_DIOC_DOS_IOCTL, &regs);
+        break;
+    }
+    EXPECT_EQ(c.carry, (regs.reg_Flags & CARRY_FLAG) != 0) << c.name << " " << c.letter;
+    EXPECT_EQ(c.ax, regs.reg_EAX) << c.name << " " << c.letter;
+  }
+  std::vector<uint8_t> image;
+  ASSERT_TRUE(ReadWholeFile(dir_ / "p.img", &image));
+  EXPECT_EQ(NumberedImage(2880), image) << "the protected diskette is unchanged";
+}
+
+// A blank diskette in a 1.44M drive written as a 720K one: the parameters
+// set for the medium, every track formatted, the sectors written with 7305h.
+// The image file ends up a 720K image with each sector in its place.
+TEST_F(StandInVwin32Files, WritesAnotherFormat) {
+  SetDeviceTraceFile(dir_ / "trace");
+  Open("a:=floppy:" + (dir_ / "a.img") + ",format=none");
+  for (uint8_t special : {5, 4}) {
+    std::vector<uint8_t> params = DeviceParams(special, 9, 2, 80, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    DIOC_REGISTERS set = Ioctl(1, 0x40, Vwin32Address(params.data()));
+    Call(VWIN32_DIOC_DOS_IOCTL, &set);
+    ASSERT_EQ(0u, set.reg_Flags & CARRY_FLAG) << "error " << set.reg_EAX;
+  }
+  const std::vector<uint8_t> image = NumberedImage(1440);
+  std::vector<uint8_t> track(9 * 512);
+  DISKIO io{};
+  for (int t = 0; t < 160; ++t) {
+    uint8_t block[5] = {0, uint8_t(t % 2), 0, uint8_t(t / 2), 0};
+    DIOC_REGISTERS format = Ioctl(1, 0x42, Vwin32Address(block));
+    Call(VWIN32_DIOC_DOS_IOCTL, &format);
+    ASSERT_EQ(0u, format.reg_Flags & CARRY_FLAG) << "track " << t << ": error " << format.reg_EAX;
+    memcpy(track.data(), &image[size_t(t) * track.size()], track.size());
+    io = {uint32_t(t * 9), 9, Vwin32Address(track.data())};
+    DIOC_REGISTERS write = Absolute(1, &io, true);
+    Call(VWIN32_DIOC_DOS_DRIVEINFO, &write);
+    ASSERT_EQ(0u, write.reg_Flags & CARRY_FLAG) << "track " << t << ": error " << write.reg_EAX;
+  }
+  std::vector<uint8_t> file;
+  ASSERT_TRUE(ReadWholeFile(dir_ / "a.img", &file));
+  EXPECT_TRUE(file == image) << "the file has " << file.size() << " bytes";
+
+  // The BIOS reads the same sector where DOS put it: sector 100 is the
+  // second of cylinder 5, head 1.
+  std::vector<uint8_t> sector(512);
+  DIOC_REGISTERS read = Int13(2, 1, 5, 1, 2, 0, Vwin32Address(sector.data()));
+  Call(VWIN32_DIOC_DOS_INT13, &read);
+  EXPECT_EQ(0x0001u, read.reg_EAX);
+  EXPECT_TRUE(std::equal(sector.begin(), sector.end(), image.begin() + 100 * 512));
+
+  std::vector<uint8_t> params = DeviceParams(1, 36, 2, 80, {});
+  DIOC_REGISTERS get = Ioctl(1, 0x60, Vwin32Address(params.data()));
+  Call(VWIN32_DIOC_DOS_IOCTL, &get);
+  EXPECT_EQ(1440, U16(params, 15));
+  ASSERT_TRUE(CloseHandle(handle_));
+  const HANDLE closed = handle_;
+  handle_ = INVALID_HANDLE_VALUE;
+
+  std::vector<uint8_t> trace;
+  ASSERT_TRUE(ReadWholeFile(dir_ / "trace", &trace));
+  const std::string text(trace.begin(), trace.end());
+  char handle[32];
+  snprintf(handle, sizeof handle, " handle=0x%lx", (unsigned long)uintptr_t(closed));
+  EXPECT_EQ(0u, text.find(std::string("CreateFileA name=\\\\.\\vwin32 ")));
+  EXPECT_NE(std::string::npos, text.find(std::string("DeviceIoControl") + handle +
+                                         " code=VWIN32_DIOC_DOS_DRIVEINFO in:EAX=0x7305 "));
+  EXPECT_NE(std::string::npos, text.find(std::string("\nCloseHandle") + handle + " result=1\n"));
+}
