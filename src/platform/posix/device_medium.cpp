@@ -1,4 +1,21 @@
-// Real block devices as media: not written yet.
-#include "platform/posix/disk_medium.h"
+// Real block devices as media (device: drives): a drive of the Linux floppy
+// driver is a diskette drive, any other block device a large removable
+// medium.
+#include <fcntl.h>
+#include <unistd.h>
 
-DiskMedium* OpenDeviceMedium(DriveEntry*) { return nullptr; }
+#include "platform/posix/device_media.h"
+
+DiskMedium* OpenDeviceMedium(DriveEntry* drive) {
+  // O_NDELAY lets the floppy driver and removable SCSI disks open a drive
+  // without a medium (or with a write-protected one), as Windows opens a
+  // volume whatever is in the drive; what is there shows at the first
+  // request. The floppy driver's transfers go past the page cache.
+  OpenDevice device;
+  if (OpenBlockDevice(drive->path, O_RDWR | O_NDELAY, &device) != ERROR_SUCCESS) return nullptr;
+  if (!IsFloppyDriverDevice(device)) return OpenBlockMedium(drive, device);
+  CloseBlockDevice(&device);
+  if (OpenBlockDevice(drive->path, O_RDWR | O_NDELAY | O_DIRECT, &device) != ERROR_SUCCESS)
+    return nullptr;
+  return OpenFloppyMedium(drive, device);
+}

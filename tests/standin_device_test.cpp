@@ -1,0 +1,336 @@
+// The stand-in's device: media over real block devices.
+//
+// A loop device made from a temporary file stands for a USB stick. Making
+// one needs root and losetup, and the file-system case mke2fs and mount;
+// without them those tests are skipped.
+//
+// The floppy driver's drives are tested where tests/qemu/run boots this
+// program in a virtual machine with diskette drives: ZOLT_TEST_FLOPPY
+// names them there, "DEVICE=STATE" separated by ';', STATE being writable
+// or readonly (a 1.44M medium) or empty (no medium). Elsewhere the floppy
+// tests are skipped.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/posix/disk_medium.h"
+#include "platform/posix/standin.h"
+#include "platform/posix/windows.h"
+#include "run_program.h"
+#include "test_files.h"
+
+namespace {
+
+constexpr uint32_t kMediumBytes = 1u << 20;
+
+// A pattern that no zero-filled or shifted block passes for.
+std::vector<uint8_t> Pattern(size_t length, uint8_t seed) {
+  std::vector<uint8_t> bytes(length);
+  for (size_t i = 0; i < length; ++i) bytes[i] = uint8_t((i * 131 + i / 509 + seed) & 0xFF);
+  return bytes;
+}
+
+// After a helper that may skip the test or fail fatally: whether the test
+// is to end.
+bool Ended() { return ::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure(); }
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// A loop device over a file of kMediumBytes in a temporary folder, drive
+// A: of the drive table; detached at the end.
+class DeviceMediumTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
+    ASSERT_TRUE(WriteWholeFile(image(), Pattern(kMediumBytes, 7)));
+  }
+
+  // Attaches the image (read-only with "-r"), puts it in as A:.
+  void Attach(const char* options = "") {
+    ProgramResult r =
+        RunProgram(std::string("losetup --find --show ") + options + " " + image() + " 2>&1");
+    if (r.exitCode != 0) GTEST_SKIP() << "losetup failed: " << r.out;
+    loop_ = FirstLine(r.out);
+    std::string error;
+    ASSERT_TRUE(ParseDriveSetting(("a:=device:" + loop_).c_str(), &error)) << error;
+    medium_ = MediumOfDrive('A');
+    ASSERT_NE(medium_, nullptr) << loop_;
+  }
+
+  void TearDown() override {
+    if (!mountPoint_.empty()) umount(mountPoint_.c_str());  // if still mounted
+    std::string error;
+    ParseDriveSetting("q:=fixed", &error);  // closes the medium record
+    if (!loop_.empty()) RunProgram("losetup -d " + loop_);
+  }
+
+  std::string image() const { return dir_ / "medium.img"; }
+
+  std::vector<uint8_t> ImageBytes() const {
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(ReadWholeFile(image(), &bytes));
+    return bytes;
+  }
+
+  TempDir dir_;
+  std::string loop_;
+  std::string mountPoint_;
+  DiskMedium* medium_ = nullptr;
+};
+
+TEST_F(DeviceMediumTest, SizeRoundTripAndShortTransfersAtTheEnd) {
+  Attach();
+  if (Ended()) return;
+  MediumInfo info{};
+  ASSERT_EQ(medium_->methods->query(medium_, &info), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(info.largeRemovable);
+  EXPECT_EQ(info.sizeBytes, uint64_t(kMediumBytes));
+
+  // A write reaches the medium (the file behind the device), not only a cache.
+  const std::vector<uint8_t> sent = Pattern(8192, 99);
+  uint32_t done = 0;
+  ASSERT_EQ(medium_->methods->writeBytes(medium_, 65536, sent.data(), 8192, &done),
+            DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(done, 8192u);
+  std::vector<uint8_t> back(8192, 0x5A);
+  ASSERT_EQ(medium_->methods->readBytes(medium_, 65536, back.data(), 8192, &done),
+            DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(done, 8192u);
+  EXPECT_EQ(back, sent);
+  std::vector<uint8_t> expected = Pattern(kMediumBytes, 7);
+  std::copy(sent.begin(), sent.end(), expected.begin() + 65536);
+  EXPECT_EQ(ImageBytes(), expected);
+
+  // Transfers that reach past the end are cut short there, without error.
+  struct Case {
+    uint64_t offset;
+    uint32_t done;
+  };
+  const Case cases[] = {{kMediumBytes - 1024, 1024}, {kMediumBytes, 0}, {kMediumBytes + 512, 0}};
+  for (const Case& c : cases) {
+    std::vector<uint8_t> tail(4096, 0x5A);
+    EXPECT_EQ(medium_->methods->readBytes(medium_, c.offset, tail.data(), 4096, &done),
+              DWORD(ERROR_SUCCESS))
+        << c.offset;
+    EXPECT_EQ(done, c.done) << c.offset;
+    EXPECT_TRUE(std::equal(tail.begin(), tail.begin() + c.done, expected.begin() + c.offset));
+    ASSERT_EQ(medium_->methods->writeBytes(medium_, c.offset, sent.data(), 4096, &done),
+              DWORD(ERROR_SUCCESS))
+        << c.offset;
+    EXPECT_EQ(done, c.done) << c.offset;
+  }
+  std::vector<uint8_t> image = ImageBytes();
+  EXPECT_EQ(image.size(), size_t(kMediumBytes));  // the device never grows its file
+  EXPECT_TRUE(std::equal(image.end() - 1024, image.end(), sent.begin()));
+}
+
+TEST_F(DeviceMediumTest, ReadOnlyDeviceRefusesWritesAsWriteProtected) {
+  Attach("-r");
+  if (Ended()) return;
+  std::vector<uint8_t> bytes(4096, 0x5A);
+  uint32_t done = 1;
+  EXPECT_EQ(medium_->methods->writeBytes(medium_, 0, bytes.data(), 4096, &done),
+            DWORD(ERROR_WRITE_PROTECT));
+  EXPECT_EQ(done, 0u);
+  ASSERT_EQ(medium_->methods->readBytes(medium_, 0, bytes.data(), 4096, &done),
+            DWORD(ERROR_SUCCESS));
+  const std::vector<uint8_t> expected = Pattern(4096, 7);
+  EXPECT_EQ(bytes, expected);
+}
+
+TEST_F(DeviceMediumTest, MountedFileSystemRefusesLockAndWrites) {
+  ProgramResult made = RunProgram("mke2fs -q -F -t ext2 " + image() + " 2>&1");
+  if (made.exitCode != 0) GTEST_SKIP() << "mke2fs failed: " << made.out;
+  Attach();
+  if (Ended()) return;
+  mountPoint_ = dir_ / "mnt";
+  ASSERT_EQ(mkdir(mountPoint_.c_str(), 0700), 0);
+  if (mount(loop_.c_str(), mountPoint_.c_str(), "ext2", 0, nullptr) != 0)
+    GTEST_SKIP() << "cannot mount ext2 here";
+  const std::vector<uint8_t> before = ImageBytes();
+  std::vector<uint8_t> bytes(4096, 0x5A);
+  uint32_t done = 1;
+  EXPECT_EQ(medium_->methods->lock(medium_), DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(medium_->methods->writeBytes(medium_, 0, bytes.data(), 4096, &done),
+            DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(done, 0u);
+  ASSERT_EQ(medium_->methods->readBytes(medium_, 0, bytes.data(), 4096, &done),
+            DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(ImageBytes(), before);
+
+  // Once unmounted it can be locked, and while it is nothing can mount it.
+  ASSERT_EQ(umount(mountPoint_.c_str()), 0);
+  ASSERT_EQ(medium_->methods->lock(medium_), DWORD(ERROR_SUCCESS));
+  EXPECT_NE(mount(loop_.c_str(), mountPoint_.c_str(), "ext2", 0, nullptr), 0);
+  EXPECT_EQ(medium_->methods->writeBytes(medium_, 0, bytes.data(), 4096, &done),
+            DWORD(ERROR_SUCCESS));
+  medium_->methods->unlock(medium_);
+}
+
+// The device of ZOLT_TEST_FLOPPY in `state`, or "".
+std::string FloppyDriveWith(const std::string& state) {
+  const char* setting = getenv("ZOLT_TEST_FLOPPY");
+  std::string list = setting != nullptr ? setting : "";
+  size_t start = 0;
+  while (start < list.size()) {
+    size_t end = list.find(';', start);
+    if (end == std::string::npos) end = list.size();
+    std::string entry = list.substr(start, end - start);
+    size_t equals = entry.find('=');
+    if (equals != std::string::npos && entry.substr(equals + 1) == state)
+      return entry.substr(0, equals);
+    start = end + 1;
+  }
+  return "";
+}
+
+// A 1.44M diskette: 18 sectors, 2 heads, 80 cylinders.
+const DiskLayout k144{18, 2, 80};
+const DiskLayout k720{9, 2, 80};
+
+std::vector<uint16_t> Numbers(int count) {
+  std::vector<uint16_t> numbers;
+  for (int i = 1; i <= count; ++i) numbers.push_back(uint16_t(i));
+  return numbers;
+}
+
+// Drive A: is the floppy drive ZOLT_TEST_FLOPPY lists in the state the
+// test's name ends with.
+class FloppyDriveTest : public ::testing::Test {
+ protected:
+  // Skips the test when there is no such drive; the caller ends then
+  // (Ended).
+  void Use(const char* state) {
+    std::string device = FloppyDriveWith(state);
+    if (device.empty()) GTEST_SKIP() << "no " << state << " floppy drive (tests/qemu/run)";
+    std::string error;
+    ASSERT_TRUE(ParseDriveSetting(("a:=device:" + device).c_str(), &error)) << error;
+    medium_ = MediumOfDrive('A');
+    ASSERT_NE(medium_, nullptr) << device;
+  }
+
+  void TearDown() override {
+    std::string error;
+    ParseDriveSetting("q:=fixed", &error);
+  }
+
+  DWORD Query(DiskLayout* layout) {
+    MediumInfo info{};
+    info.largeRemovable = true;
+    DWORD error = medium_->methods->query(medium_, &info);
+    EXPECT_FALSE(info.largeRemovable);
+    *layout = info.layout;
+    return error;
+  }
+
+  DiskMedium* medium_ = nullptr;
+};
+
+void ExpectLayout(const DiskLayout& layout, const DiskLayout& expected) {
+  EXPECT_EQ(layout.sectorsPerTrack, expected.sectorsPerTrack);
+  EXPECT_EQ(layout.heads, expected.heads);
+  EXPECT_EQ(layout.cylinders, expected.cylinders);
+}
+
+TEST_F(FloppyDriveTest, WritableMediumRoundTripAndFormatRequests) {
+  Use("writable");
+  if (Ended()) return;
+  DiskLayout layout;
+  ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
+  ExpectLayout(layout, k144);
+  ASSERT_EQ(medium_->methods->lock(medium_), DWORD(ERROR_SUCCESS));
+
+  // What is written reads back from the medium.
+  const std::vector<uint8_t> track = Pattern(18 * 512, 3);
+  ASSERT_EQ(medium_->methods->writeSectors(medium_, 5, 1, 1, 18, track.data()),
+            DWORD(ERROR_SUCCESS));
+  std::vector<uint8_t> back(track.size(), 0x5A);
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 5, 1, 1, 18, back.data()), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(back, track);
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 5, 1, 10, 2, back.data()), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(std::equal(back.begin(), back.begin() + 1024, track.begin() + 9 * 512));
+
+  // Sectors the layout does not have.
+  struct Place {
+    int cylinder, head, sector, count;
+  };
+  const Place outside[] = {{0, 0, 19, 1}, {0, 0, 18, 2}, {80, 0, 1, 1}, {0, 2, 1, 1}, {0, 0, 0, 1}};
+  for (const Place& p : outside) {
+    EXPECT_EQ(medium_->methods->writeSectors(medium_, p.cylinder, p.head, p.sector, p.count,
+                                             track.data()),
+              DWORD(ERROR_SECTOR_NOT_FOUND))
+        << p.cylinder << "/" << p.head << "/" << p.sector << "x" << p.count;
+    EXPECT_EQ(
+        medium_->methods->readSectors(medium_, p.cylinder, p.head, p.sector, p.count, back.data()),
+        DWORD(ERROR_SECTOR_NOT_FOUND))
+        << p.cylinder << "/" << p.head << "/" << p.sector << "x" << p.count;
+  }
+
+  // The virtual machine's controller takes format requests but lays
+  // nothing down: the medium keeps its 1.44M format. After a track
+  // "formatted" in the 720K layout the drive reads the medium in that
+  // layout no more, and the query finds the medium's own format again.
+  // (The controller does take a format's sector count for its address
+  // arithmetic, so a track is formatted in the 1.44M layout before the
+  // medium is read further.)
+  const std::vector<uint16_t> numbers = Numbers(18);
+  EXPECT_EQ(medium_->methods->formatTrack(medium_, 0, 0, k720, numbers.data(), 9),
+            DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 9, back.data()),
+            DWORD(ERROR_SECTOR_NOT_FOUND));
+  ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
+  ExpectLayout(layout, k144);
+  EXPECT_EQ(medium_->methods->formatTrack(medium_, 79, 1, k144, numbers.data(), 18),
+            DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(medium_->methods->readSectors(medium_, 5, 1, 1, 18, back.data()), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(back, track);
+  // A layout the drive has no format for.
+  EXPECT_EQ(medium_->methods->formatTrack(medium_, 0, 0, DiskLayout{15, 2, 80}, numbers.data(), 15),
+            DWORD(ERROR_INVALID_PARAMETER));
+  medium_->methods->unlock(medium_);
+}
+
+TEST_F(FloppyDriveTest, ReadOnlyMediumRefusesWritesAndFormats) {
+  Use("readonly");
+  if (Ended()) return;
+  DiskLayout layout;
+  ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
+  ExpectLayout(layout, k144);
+  std::vector<uint8_t> before(18 * 512), after(18 * 512, 0x5A);
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 3, 0, 1, 18, before.data()),
+            DWORD(ERROR_SUCCESS));
+  const std::vector<uint8_t> track = Pattern(18 * 512, 5);
+  EXPECT_EQ(medium_->methods->writeSectors(medium_, 3, 0, 1, 18, track.data()),
+            DWORD(ERROR_WRITE_PROTECT));
+  const std::vector<uint16_t> numbers = Numbers(18);
+  EXPECT_EQ(medium_->methods->formatTrack(medium_, 3, 0, k144, numbers.data(), 18),
+            DWORD(ERROR_WRITE_PROTECT));
+  // The track reads as the medium has it, not as it was sent.
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 3, 0, 1, 18, after.data()),
+            DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(FloppyDriveTest, EmptyDriveIsNotReady) {
+  Use("empty");
+  if (Ended()) return;
+  DiskLayout layout;
+  EXPECT_EQ(Query(&layout), DWORD(ERROR_NOT_READY));
+  std::vector<uint8_t> track(18 * 512, 0x5A);
+  const std::vector<uint16_t> numbers = Numbers(18);
+  EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 18, track.data()),
+            DWORD(ERROR_NOT_READY));
+  EXPECT_EQ(medium_->methods->writeSectors(medium_, 0, 0, 1, 18, track.data()),
+            DWORD(ERROR_NOT_READY));
+  EXPECT_EQ(medium_->methods->formatTrack(medium_, 0, 0, k144, numbers.data(), 18),
+            DWORD(ERROR_NOT_READY));
+  EXPECT_EQ(medium_->methods->lock(medium_), DWORD(ERROR_NOT_READY));
+}
+
+}  // namespace
