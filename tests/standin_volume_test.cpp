@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/posix/device_trace.h"
+#include "platform/posix/drive_table.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/windows.h"
 #include "test_files.h"
@@ -252,6 +253,7 @@ TEST_F(StandInVolume, A720KMediumReformattedAs144MHoldsTheImage) {
   Close(h);
   ASSERT_TRUE(ReadWholeFile(dir / "a.img", &file));
   EXPECT_TRUE(file == image) << "the file equals the image byte for byte";
+  EXPECT_EQ(MediumFormat::k1440K, FindDrive('A')->format) << "the drive table follows";
 
   // The medium keeps its new format when the volume is opened again.
   h = Open();
