@@ -232,6 +232,10 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
   ComposedContainer badGeometry = DefaultComposition(image);
   badGeometry.format.bytesPerSector = 500;
   ComposedContainer good = DefaultComposition(image);
+  // 80 cylinders of 10 sectors: no NT media type formats such tracks.
+  ComposedContainer tenSectors = DefaultComposition(std::vector<uint8_t>(image.begin(), image.begin() + 819200));
+  tenSectors.format.sectorsPerTrack = 10;
+  tenSectors.format.totalSectors16 = 1600;
 
   struct Case {
     const char* name;
@@ -250,7 +254,7 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
       {"impossible geometry", &badGeometry, "a: /I /Q /T1", 13, nullptr, "impossible format"},
       {"image file cannot be made", &good, "a: /D=" + dir / "missing/out.img" + " /Q /T1", 82,
        nullptr, nullptr},
-      {"diskette not written yet", &good, "a: /Q /T1", 50, "Unsupported operation", nullptr},
+      {"no NT format for the geometry", &tenSectors, "a: /Q /T1", 50, "Unsupported operation", nullptr},
       {"no container", nullptr, "a: /I /Q /T1", 30, nullptr, "ends inside the header"},
   };
   for (const Case& c : cases) {
