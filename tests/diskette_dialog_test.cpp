@@ -1,6 +1,6 @@
 // Diskette runs driven as a user would, in this process: a stop while a
-// group of cylinders is being formatted, and a target drive that is no
-// longer a removable one when the run opens it.
+// group of cylinders is being formatted or while tracks are written, and a
+// target drive that is no longer a removable one when the run opens it.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +8,7 @@
 
 #include "app/app_state.h"
 #include "container_fixture.h"
+#include "fault_matrix.h"
 #include "platform/posix/device_trace.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/gdi_record.h"
@@ -19,12 +20,14 @@
 
 namespace {
 
-std::atomic<bool> formattingSeen{false};
+std::atomic<bool> barSeen{false};
+std::atomic<char> holdAtStyle{0};
 
-// Called on the worker's thread for every drawing: at the first
-// formatting bar the worker waits until the user's stop has been taken.
-void HoldAtFirstFormattingBar(const GdiOperation&) {
-  if (app.lastBarStyle != kBarFormatting || formattingSeen.exchange(true)) return;
+// Called for every drawing: at the worker's first bar of the style asked
+// for, the worker waits until the user's stop has been taken.
+void HoldAtFirstBar(const GdiOperation&) {
+  if (GetCurrentThreadId() == app.dialogThreadId || !app.runStarted) return;
+  if (app.lastBarStyle != holdAtStyle || barSeen.exchange(true)) return;
   Eventually([] { return app.userStopped != 0; });
 }
 
@@ -61,29 +64,53 @@ class DisketteDialog : public ProgramInProcess, public testing::WithParamInterfa
 
 }  // namespace
 
-TEST_P(DisketteDialog, StopWhileAGroupIsFormatted) {
-  const std::string trace = dir / "trace.txt";
-  SetDeviceTraceFile(trace);
-  formattingSeen = false;
-  SetGdiObserver(HoldAtFirstFormattingBar);
-  Start(exe, "a: /F");
-  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
-  PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(Eventually([] { return formattingSeen.load(); }));
-  // "&Cancel" while the first track of the group has just been formatted;
-  // the question is answered "Yes".
-  PostMessageA(app.mainWindow, WM_COMMAND, IDC_CANCEL_RUN, 0);
-  ASSERT_TRUE(Eventually([] { return TopDialog() != nullptr && TopDialog() != app.mainWindow; }));
-  ASSERT_TRUE(PressButton(GetDlgItem(TopDialog(), IDOK)));
-  ASSERT_TRUE(Eventually([] { return app.operationRunning == 0 && app.runStarted != 0; }));
-  const std::vector<std::string> lines = MessageListLines();
-  EXPECT_EQ(1, Quit() & 1) << "stopped by the user";
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ("The operation was interrupted", lines.back());
-  // The rest of the group was left out: one track was formatted.
-  const std::vector<std::string> requests = TraceLines(trace);
+TEST_P(DisketteDialog, StopDuringTheRun) {
+  struct Case {
+    const char* fault;
+    char style;  // the bar at which "&Cancel" is pressed
+    const char* arguments;
+    int formatRequestsNt, formatRequests9x;
+  } cases[] = {
+      // After the first track of the group: the rest of the group is left out.
+      {"stop while a group is formatted (/F)", kBarFormatting, "a: /F", 1, 1},
+      // The medium carries no boot sector, which Windows 9x takes for a
+      // diskette to be formatted: the first group is, before the first write.
+      {"stop after the first track is written", kBarWriting, "a:", 0, 20},
+  };
   const bool nt = std::string(GetParam()) == "nt";
-  EXPECT_EQ(1, Count(requests, nt ? "IOCTL_DISK_FORMAT_TRACKS" : "ECX=0x842")) << "format requests";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    TearDown();
+    SetUp();
+    const std::string medium = dir / "a.img", trace = dir / "trace.txt";
+    ASSERT_TRUE(WriteWholeFile(medium, std::vector<uint8_t>(1474560, 0xE5)));
+    std::string error;
+    ASSERT_TRUE(ParseDriveSetting(("a:=floppy:" + medium).c_str(), &error)) << error;
+    SetDeviceTraceFile(trace);
+    barSeen = false;
+    holdAtStyle = c.style;
+    SetGdiObserver(HoldAtFirstBar);
+    Start(exe, c.arguments);
+    ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+    PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(Eventually([] { return barSeen.load(); }));
+    // "&Cancel", and "Yes" to the question.
+    PostMessageA(app.mainWindow, WM_COMMAND, IDC_CANCEL_RUN, 0);
+    ASSERT_TRUE(Eventually([] { return TopDialog() != nullptr && TopDialog() != app.mainWindow; }));
+    ASSERT_TRUE(PressButton(GetDlgItem(TopDialog(), IDOK)));
+    ASSERT_TRUE(Eventually([] { return app.operationRunning == 0 && app.runStarted != 0; }));
+    const std::vector<std::string> lines = MessageListLines();
+    const int code = Quit();
+    EXPECT_EQ(1, code & 1) << "stopped by the user";
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("The operation was interrupted", lines.back());
+    const std::vector<std::string> requests = TraceLines(trace);
+    EXPECT_EQ(nt ? c.formatRequestsNt : c.formatRequests9x, Count(requests, nt ? "IOCTL_DISK_FORMAT_TRACKS" : "ECX=0x842")) << "format requests";
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(ReadWholeFile(medium, &after));
+    RecordFaultCase(c.fault, nt ? "NT" : "9x", code, lines.back(),
+                    after == std::vector<uint8_t>(1474560, 0xE5) ? MediumOutcome::kUnchanged : MediumOutcome::kPartly);
+  }
 }
 
 TEST_P(DisketteDialog, TargetNoLongerRemovableWhenOpened) {

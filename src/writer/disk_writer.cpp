@@ -121,8 +121,13 @@ int WriteTrackOnce() {
                             uint16_t(app.writerTrackSectors));
   const bool lastHeadOfDisk =
       app.cylinder == app.cylinderCount - 1 && app.head == app.format.heads - 1;
-  if (spt > 1 && (LastTrack() || (app.largeMediaMode && lastHeadOfDisk)))
-    result = WriteSectors(app.sectorBuffer, 0, 0, 0, 2);
+  if (spt > 1 && (LastTrack() || (app.largeMediaMode && lastHeadOfDisk))) {
+    // The image's own first sectors go on last. Either write failing fails
+    // the track: a last track that did not take its data must not be
+    // hidden behind the first sectors' success.
+    const int first = WriteSectors(app.sectorBuffer, 0, 0, 0, 2);
+    if (result == 0) result = first;
+  }
   return result;
 }
 
