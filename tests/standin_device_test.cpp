@@ -272,18 +272,21 @@ TEST_F(FloppyDriveTest, WritableMediumRoundTripAndFormatRequests) {
         << p.cylinder << "/" << p.head << "/" << p.sector << "x" << p.count;
   }
 
-  // The virtual machine's controller takes format requests but lays
-  // nothing down: the medium keeps its 1.44M format. After a track
-  // "formatted" in the 720K layout the drive reads the medium in that
-  // layout no more, and the query finds the medium's own format again.
-  // (The controller does take a format's sector count for its address
-  // arithmetic, so a track is formatted in the 1.44M layout before the
-  // medium is read further.)
+  // A track formatted in another layout: the drive reads the medium in
+  // that layout from then on. The virtual machine's controller takes format
+  // requests but lays nothing down, so this medium keeps its 1.44M format
+  // and reads in the 720K layout no more; after a dismount the query finds
+  // the medium's own format again. (The controller does take a format's
+  // sector count for its address arithmetic, so a track is formatted in
+  // the 1.44M layout before the medium is read further.)
   const std::vector<uint16_t> numbers = Numbers(18);
   EXPECT_EQ(medium_->methods->formatTrack(medium_, 0, 0, k720, numbers.data(), 9),
             DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
+  ExpectLayout(layout, k720);
   EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 9, back.data()),
             DWORD(ERROR_SECTOR_NOT_FOUND));
+  medium_->methods->flush(medium_);
   ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
   ExpectLayout(layout, k144);
   EXPECT_EQ(medium_->methods->formatTrack(medium_, 79, 1, k144, numbers.data(), 18),

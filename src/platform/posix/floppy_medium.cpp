@@ -43,7 +43,10 @@ constexpr size_t kDirectAlignment = 512;
 struct Floppy {
   std::mutex lock;
   OpenDevice device;
-  int cmosType;  // the drive's type, which decides the formats it can carry
+  int cmosType;                // the drive's type, which decides the formats it can carry
+  bool layoutKnown = false;    // `layout` holds for the medium in the drive
+  DiskLayout layout{0, 0, 0};  // as the last query found it or the last format laid it
+                               // down; all 0 when no format reads
 };
 
 Floppy* StateOf(DiskMedium* medium) { return static_cast<Floppy*>(medium->state); }
@@ -60,7 +63,9 @@ int Request(const Floppy* f, unsigned long request, void* argument = nullptr) {
 DWORD PollDrive(Floppy* f, floppy_drive_struct* state) {
   if (Request(f, FDPOLLDRVSTAT, state) != 0) return Win32ErrorOfDevice(errno, ERROR_NOT_READY);
   if ((state->flags & FD_DISK_CHANGED) == 0) return ERROR_SUCCESS;
-  // Changed since the last transfer: let the driver revalidate the drive.
+  // Changed since the last transfer: let the driver revalidate the drive,
+  // and find the new medium's layout anew.
+  f->layoutKnown = false;
   Request(f, FDFLUSH);
   if (Request(f, FDPOLLDRVSTAT, state) != 0) return Win32ErrorOfDevice(errno, ERROR_NOT_READY);
   return (state->flags & FD_DISK_CHANGED) != 0 ? ERROR_NOT_READY : ERROR_SUCCESS;
@@ -125,6 +130,20 @@ bool FirstSectorReads(Floppy* f) {
   return sector && Transfer(f, false, 0, sector.get(), kSectorBytes);
 }
 
+// The layout in which the medium's first sector reads, all 0 for none.
+DiskLayout FindLayout(Floppy* f) {
+  DiskLayout layout;
+  if (!PresentLayout(f, &layout)) return DiskLayout{0, 0, 0};  // unreadable in every format
+  if (FirstSectorReads(f)) return layout;
+  // Not in the layout set for it (another format, or unformatted): the
+  // driver looks for the medium's format anew.
+  if (Request(f, FDCLRPRM) == 0 && PresentLayout(f, &layout) && FirstSectorReads(f)) return layout;
+  return DiskLayout{0, 0, 0};
+}
+
+// The volume asks before every transfer, so the layout is found once per
+// medium (reading the first sector means a seek to cylinder 0 and back)
+// and kept until a medium change, a dismount or a format.
 DWORD Query(DiskMedium* medium, MediumInfo* info) {
   Floppy* f = StateOf(medium);
   std::lock_guard<std::mutex> hold(f->lock);
@@ -132,15 +151,11 @@ DWORD Query(DiskMedium* medium, MediumInfo* info) {
   floppy_drive_struct state;
   DWORD error = PollDrive(f, &state);
   if (error != ERROR_SUCCESS) return error;
-  DiskLayout layout;
-  if (!PresentLayout(f, &layout)) return ERROR_SUCCESS;  // unreadable in every format
-  if (!FirstSectorReads(f)) {
-    // Not in the layout set for it (another format, or unformatted): the
-    // driver looks for the medium's format anew.
-    if (Request(f, FDCLRPRM) != 0 || !PresentLayout(f, &layout) || !FirstSectorReads(f))
-      return ERROR_SUCCESS;
+  if (!f->layoutKnown) {
+    f->layout = FindLayout(f);
+    f->layoutKnown = true;
   }
-  info->layout = layout;
+  info->layout = f->layout;
   return ERROR_SUCCESS;
 }
 
@@ -226,7 +241,11 @@ DWORD FormatTrack(DiskMedium* medium, int cylinder, int head, const DiskLayout& 
   int formatted = Request(f, FDFMTTRK, &track);
   int cause = errno;
   Request(f, FDFMTEND);  // also drops the driver's buffers
-  if (formatted == 0) return ERROR_SUCCESS;
+  if (formatted == 0) {
+    f->layout = layout;
+    f->layoutKnown = true;
+    return ERROR_SUCCESS;
+  }
   if (cause == EINVAL) return ERROR_INVALID_PARAMETER;
   return FailureCause(f, cause, true, ERROR_WRITE_FAULT);
 }
@@ -260,6 +279,7 @@ void Flush(DiskMedium* medium) {
   Floppy* f = StateOf(medium);
   std::lock_guard<std::mutex> hold(f->lock);
   Request(f, FDFLUSH);
+  f->layoutKnown = false;  // the medium may have been changed meanwhile
 }
 
 void Close(DiskMedium* medium) {
