@@ -8,6 +8,7 @@
 #include "platform/posix/dialog_dispatch.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
+#include "platform/posix/kernel_sync.h"
 #include "platform/posix/standin.h"
 
 namespace {
@@ -130,7 +131,11 @@ void RunModalLoop(HWND dialog) {
     }
     queue->waiting = true;
     NoteUserChangeLocked();
+    // A thread started with CreateThread that waits here for input (a
+    // print thread in the print dialog) will do nothing by itself.
+    CreatedThreadWaitsForUser(true);
     queue->wake.wait(hold);
+    CreatedThreadWaitsForUser(false);
     queue->waiting = false;
   }
   queue->loops--;
@@ -155,13 +160,17 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return -1;
   }
+  return RunModalDialog(*dialogTemplate, owner, procedure, parameter);
+}
+
+INT_PTR RunModalDialog(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure, LPARAM parameter) {
   const FrontEnd* frontEnd = CurrentFrontEnd();  // chosen when the first dialog starts
 
   HWND dialog, firstTabStop;
   {
     UserHold hold(UserLock());
     if (owner != nullptr && LiveWindow(owner) == nullptr) return 0;  // as Windows: 0 for a bad owner
-    dialog = CreateDialogWindows(*dialogTemplate, owner, procedure);
+    dialog = CreateDialogWindows(dialogTemplate, owner, procedure);
     firstTabStop = FirstTabStop(dialog);
   }
   // FALSE leaves the focus alone; TRUE gives it to the first tab stop,

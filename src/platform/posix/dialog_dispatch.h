@@ -26,4 +26,9 @@ void PostLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // sent.
 void DispatchQueuedLocked(const QueuedMessage& queued, UserHold& hold);
 
+// DialogBoxParamA's work once the template is found; also runs the
+// stand-in's own dialogs (the print dialog) from templates of their own,
+// which must outlive the dialog.
+INT_PTR RunModalDialog(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure, LPARAM parameter);
+
 #endif

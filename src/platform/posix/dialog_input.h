@@ -50,8 +50,9 @@ HWND TopDialog();
 // How many dialogs have been shown since the process started.
 uint64_t DialogsShownCount();
 
-// True when every thread that runs a modal loop waits in it with nothing in
-// its queue: the dialogs have handled everything they were given.
+// True when every thread that has a dialog waits in its modal loop with
+// nothing in its queue: the dialogs have handled everything they were
+// given. (A thread still making its dialog, before its loop, is busy.)
 bool DialogThreadsIdle();
 
 // A caption without its mnemonic marks: "Print &label" -> "Print label";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <set>
 
 #include "platform/posix/handles.h"
 #include "platform/posix/standin.h"
@@ -12,7 +13,7 @@
 struct KernelWaiter {
   std::condition_variable wake;
   bool satisfied = false;       // a signal was handed to this waiter
-  bool blocksCreated = false;   // a created thread waiting without time limit
+  uint64_t blocksCreated = 0;   // a created thread waiting without time limit: its serial
 };
 
 namespace {
@@ -21,10 +22,13 @@ namespace {
 // ends on the dialog thread.
 std::mutex* const kernelLock = new std::mutex;
 
-// Created threads that are neither ended nor blocked in an INFINITE wait.
-long runningCreatedThreads = 0;
+// The serial numbers of the created threads that are neither ended nor
+// blocked in an INFINITE wait or a modal loop's wait for input.
+std::set<uint64_t>* const runningCreatedThreads = new std::set<uint64_t>;
+uint64_t nextCreatedSerial = 1;
 
-thread_local bool currentThreadCreated = false;
+// The calling thread's serial when CreateThread started it; else 0.
+thread_local uint64_t currentThreadSerial = 0;
 
 }  // namespace
 
@@ -39,7 +43,7 @@ void SignalLocked(KernelSignal* signal, long count) {
     KernelWaiter* waiter = signal->waiters.front();
     signal->waiters.erase(signal->waiters.begin());
     waiter->satisfied = true;
-    if (waiter->blocksCreated) runningCreatedThreads++;
+    if (waiter->blocksCreated != 0) runningCreatedThreads->insert(waiter->blocksCreated);
     waiter->wake.notify_one();
     count--;
   }
@@ -55,9 +59,9 @@ DWORD WaitForSignal(KernelSignal* signal, DWORD milliseconds) {
   if (milliseconds == 0) return WAIT_TIMEOUT;
 
   KernelWaiter waiter;
-  waiter.blocksCreated = milliseconds == INFINITE && currentThreadCreated;
+  waiter.blocksCreated = milliseconds == INFINITE ? currentThreadSerial : 0;
   signal->waiters.push_back(&waiter);
-  if (waiter.blocksCreated) runningCreatedThreads--;
+  if (waiter.blocksCreated != 0) runningCreatedThreads->erase(waiter.blocksCreated);
 
   if (milliseconds == INFINITE) {
     while (!waiter.satisfied) waiter.wake.wait(hold);
@@ -74,15 +78,35 @@ DWORD WaitForSignal(KernelSignal* signal, DWORD milliseconds) {
   return WAIT_OBJECT_0;
 }
 
-void CreatedThreadStartingLocked() { runningCreatedThreads++; }
+uint64_t CreatedThreadStartingLocked() {
+  uint64_t serial = nextCreatedSerial++;
+  runningCreatedThreads->insert(serial);
+  return serial;
+}
 
-void CreatedThreadEndedLocked() { runningCreatedThreads--; }
+void CreatedThreadEndedLocked(uint64_t serial) { runningCreatedThreads->erase(serial); }
 
-void MarkCurrentThreadCreated() { currentThreadCreated = true; }
+void MarkCurrentThreadCreated(uint64_t serial) { currentThreadSerial = serial; }
 
-bool StandInCreatedThreadsIdle() {
+void CreatedThreadWaitsForUser(bool waiting) {
+  if (currentThreadSerial == 0) return;
   std::lock_guard<std::mutex> hold(KernelLock());
-  return runningCreatedThreads == 0;
+  if (waiting)
+    runningCreatedThreads->erase(currentThreadSerial);
+  else
+    runningCreatedThreads->insert(currentThreadSerial);
+}
+
+bool StandInCreatedThreadsIdle() { return StandInCreatedThreadsIdleSince(0); }
+
+uint64_t StandInNextCreatedThread() {
+  std::lock_guard<std::mutex> hold(KernelLock());
+  return nextCreatedSerial;
+}
+
+bool StandInCreatedThreadsIdleSince(uint64_t first) {
+  std::lock_guard<std::mutex> hold(KernelLock());
+  return runningCreatedThreads->lower_bound(first) == runningCreatedThreads->end();
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

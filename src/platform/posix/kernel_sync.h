@@ -1,7 +1,8 @@
 // Waiting on kernel objects, shared by threads and semaphores: the signal
 // state of a waitable object, and the bookkeeping of the threads that
-// CreateThread started (running, or blocked in a wait without time limit)
-// behind StandInCreatedThreadsIdle.
+// CreateThread started (running, or blocked in a wait without time limit or
+// in a modal dialog's loop waiting for input) behind
+// StandInCreatedThreadsIdle.
 //
 // One lock guards every signal state and the thread count, so that the
 // moment a signal is handed to a waiting thread is also the moment that
@@ -10,6 +11,7 @@
 #ifndef ZOLT_PLATFORM_POSIX_KERNEL_SYNC_H
 #define ZOLT_PLATFORM_POSIX_KERNEL_SYNC_H
 
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -38,11 +40,20 @@ void SignalLocked(KernelSignal* signal, long count);
 DWORD WaitForSignal(KernelSignal* signal, DWORD milliseconds);
 
 // With KernelLock held: a thread about to be started by CreateThread counts
-// as running; it stops counting when it ends.
-void CreatedThreadStartingLocked();
-void CreatedThreadEndedLocked();
+// as running from here on, under the serial number returned (1, 2, ...);
+// it stops counting when it ends.
+uint64_t CreatedThreadStartingLocked();
+void CreatedThreadEndedLocked(uint64_t serial);
 
-// Marks the calling thread as one started by CreateThread.
-void MarkCurrentThreadCreated();
+// Marks the calling thread as the one started by CreateThread under
+// `serial`.
+void MarkCurrentThreadCreated(uint64_t serial);
+
+// The calling thread's modal loop starts (true) or stops (false) waiting
+// for input: a created thread counts as idle meanwhile, as it does in a
+// wait without time limit. Nothing for other threads. Takes KernelLock;
+// callable with the dialog manager's lock held (the lock order is that
+// one, then KernelLock).
+void CreatedThreadWaitsForUser(bool waiting);
 
 #endif

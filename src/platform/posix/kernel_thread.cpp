@@ -27,6 +27,7 @@ struct ThreadRecord {
   LPTHREAD_START_ROUTINE start;
   LPVOID parameter;
   DWORD id;
+  uint64_t serial;  // in the created-thread bookkeeping (kernel_sync.h)
   int holds;  // the handle and the running thread; under KernelLock
 };
 
@@ -52,12 +53,12 @@ void CloseThread(void* object) {
 void* RunThread(void* argument) {
   ThreadRecord* thread = static_cast<ThreadRecord*>(argument);
   currentThreadId = thread->id;
-  MarkCurrentThreadCreated();
+  MarkCurrentThreadCreated(thread->serial);
   thread->start(thread->parameter);
   bool last;
   {
     std::lock_guard<std::mutex> hold(KernelLock());
-    CreatedThreadEndedLocked();
+    CreatedThreadEndedLocked(thread->serial);
     SignalLocked(&thread->ended, 1);
     last = DropHoldLocked(thread);
   }
@@ -106,7 +107,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize,
   // soon as CreateThread returns.
   {
     std::lock_guard<std::mutex> hold(KernelLock());
-    CreatedThreadStartingLocked();
+    thread->serial = CreatedThreadStartingLocked();
   }
   HANDLE handle = OpenKernelHandle(kHandleThread, thread, CloseThread, &thread->ended);
   DWORD id = thread->id;  // the thread may end and free its record at once
@@ -119,7 +120,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize,
   if (failure != 0) {
     {
       std::lock_guard<std::mutex> hold(KernelLock());
-      CreatedThreadEndedLocked();
+      CreatedThreadEndedLocked(thread->serial);
       thread->holds = 1;  // the thread never ran: only the handle holds it
     }
     CloseKernelHandle(handle);

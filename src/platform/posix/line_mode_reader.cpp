@@ -73,6 +73,7 @@ std::string Lower(std::string text) {
 
 struct Reader {
   LineModeState* mode;
+  uint64_t firstThreadOfCommand = 0;  // the serial the first thread a command starts gets
 
   bool Active() const { return ActiveLineMode() == mode; }
 
@@ -107,12 +108,20 @@ struct Reader {
     }
   }
 
-  // Waits until the dialog threads have handled what they were given.
+  // Waits until the dialog threads have handled what they were given, and
+  // the threads the command started (a print thread) are idle or ended:
+  // what such a thread shows (the print dialog) is then there for the next
+  // line, which it may be meant for.
   void WaitHandled() const {
     for (;;) {
       uint64_t seen = UserChangeCount();
-      if (DialogThreadsIdle() || !Active()) return;
-      WaitForUserChange(seen, 100);
+      if (!Active()) return;
+      // In this order: once the dialogs have handled the command, the
+      // threads it started are counted.
+      bool handled = DialogThreadsIdle();
+      bool settled = StandInCreatedThreadsIdleSince(firstThreadOfCommand);
+      if (handled && settled) return;
+      WaitForUserChange(seen, settled ? 100 : kPollMilliseconds);
     }
   }
 
@@ -150,6 +159,7 @@ struct Reader {
 
   void Command(const std::string& line) {
     if (SettledDialog() == nullptr) return;
+    firstThreadOfCommand = StandInNextCreatedThread();
     if (Answer(line)) {
       WaitHandled();
       return;

@@ -21,13 +21,20 @@ bool ParseWindowsSetting(const char* value, std::string* error);
 // or null value means: the drives of this machine.
 bool ParseDriveSetting(const char* value, std::string* error);
 
-// Threads. True when every thread started with CreateThread has ended or is
-// blocked in a wait without time limit (WaitForSingleObject with INFINITE):
-// those threads will do nothing more by themselves. With the dialog
-// thread's own queue empty, the dialog manager's line mode takes this to
-// mean that the end of input may press "Quit", and that a disabled button
-// will not become enabled.
+// Threads. True when every thread started with CreateThread has ended, is
+// blocked in a wait without time limit (WaitForSingleObject with INFINITE)
+// or waits for input in a modal dialog's loop (a print thread showing the
+// print dialog): those threads will do nothing more by themselves. With
+// the dialog threads' queues empty, the dialog manager's line mode takes
+// this to mean that the end of input may press "Quit", and that a disabled
+// button will not become enabled.
 bool StandInCreatedThreadsIdle();
+
+// The same for the threads that CreateThread started from the moment
+// StandInNextCreatedThread was called: the line mode waits for the threads
+// a command started (a print thread) to settle before the next command.
+uint64_t StandInNextCreatedThread();
+bool StandInCreatedThreadsIdleSince(uint64_t first);
 
 // ZOLT_CLOCK=virtual: Sleep returns at once.
 bool StandInVirtualClock();

@@ -81,8 +81,10 @@ void WaitForUserChange(uint64_t seen, int milliseconds) {
 bool DialogThreadsIdle() {
   UserHold hold(UserLock());
   for (ThreadQueue* queue : State().queues) {
-    if (queue->loops == 0) continue;
-    if (!queue->waiting || !queue->messages.empty()) return false;
+    // A thread with a dialog but no loop is still making it (or ending
+    // it): busy, though it waits in no loop yet.
+    if (queue->loops == 0 && queue->dialogs.empty()) continue;
+    if (queue->loops == 0 || !queue->waiting || !queue->messages.empty()) return false;
     for (HWND dialog : queue->dialogs)
       if (dialog->dialogRecord->paintPending) return false;
   }
