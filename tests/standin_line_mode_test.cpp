@@ -246,7 +246,7 @@ TEST_F(StandInLineModeTest, DialogAskingForATextTakesTheNextLine) {
   printer.join();
   EXPECT_EQ(outcome.result, 0);
   EXPECT_EQ(outcome.out, "print to \"quit and  more \"\n");
-  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(outcome.err, "Enter file name to print to:\n");  // the question: the dialog's title
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // GDI objects and device contexts: stock objects, brushes and fonts,
 // SelectObject and DeleteObject; window DCs (GetDC, ReleaseDC) and
-// GetDeviceCaps.
+// GetDeviceCaps. Printer DCs are made by the print dialog (print_*.cpp).
 //
 // Windows facts followed here:
 // - A new DC has the black pen, the white brush and the system font
@@ -40,7 +40,7 @@ struct DeviceContext {
   GdiObject* font;
 };
 
-const GdiDeviceCaps kScreenCaps = {1024, 768, 271, 203};
+const GdiDeviceCaps kScreenCaps = {1024, 768, 271, 203, 96, 96};
 
 // Windows' stock object numbers, SYSTEM_FONT being the DCs' first font.
 const int kSystemFontIndex = 13;
@@ -162,6 +162,7 @@ bool RecordGdiOperation(HDC dc, GdiOperation operation) {
     operation.penColour = context->pen->colour;
     operation.nullBrush = context->brush->null;
     operation.brushColour = context->brush->colour;
+    operation.font = context->font->font;
   }
   AppendGdiOperation(operation);
   return true;
@@ -176,6 +177,18 @@ bool GdiSelectedFont(HDC dc, LOGFONTA* font) {
     return false;
   }
   *font = context->font->font;
+  return true;
+}
+
+bool GdiDeviceOf(HDC dc, GdiDeviceKind* device) {
+  GdiState& state = State();
+  std::lock_guard<std::mutex> hold(state.lock);
+  DeviceContext* context = FindContextLocked(state, dc);
+  if (context == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  *device = context->device;
   return true;
 }
 
@@ -276,6 +289,9 @@ int GetDeviceCaps(HDC dc, int index) {
     case VERTRES: return context->caps.vertRes;
     case HORZSIZE: return context->caps.horzSizeMm;
     case VERTSIZE: return context->caps.vertSizeMm;
+    case LOGPIXELSX: return context->caps.logPixelsX;
+    case LOGPIXELSY: return context->caps.logPixelsY;
   }
-  StandInUnsupported("GetDeviceCaps", "an index other than HORZRES, VERTRES, HORZSIZE, VERTSIZE");
+  StandInUnsupported("GetDeviceCaps",
+                     "an index other than HORZRES, VERTRES, HORZSIZE, VERTSIZE, LOGPIXELSX, LOGPIXELSY");
 }

@@ -55,6 +55,14 @@ std::string DescribeGdiOperation(const GdiOperation& operation) {
     snprintf(device, sizeof device, "printer");
   const RECT& r = operation.rect;
   char text[200];
+  if (operation.kind == kGdiTextOut) {
+    const LOGFONTA& font = operation.font;
+    snprintf(text, sizeof text, "font=%dx%d weight=%d pitch=%#x", int(font.lfHeight), int(font.lfWidth),
+             int(font.lfWeight), unsigned(font.lfPitchAndFamily));
+    char at[40];
+    snprintf(at, sizeof at, "(%d,%d)", int(operation.at.x), int(operation.at.y));
+    return std::string("TextOut ") + device + " " + at + " \"" + operation.text + "\" " + text;
+  }
   if (operation.kind == kGdiDrawEdge) {
     snprintf(text, sizeof text, "DrawEdge %s (%d,%d)-(%d,%d) edge=%#x flags=%#x", device,
              int(r.left), int(r.top), int(r.right), int(r.bottom), operation.edge, operation.flags);

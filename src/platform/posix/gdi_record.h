@@ -19,15 +19,18 @@ enum GdiDeviceKind {
   kGdiPrinterDevice,  // a printer's page
 };
 
-// What GetDeviceCaps answers for a device.
+// What GetDeviceCaps answers for a device. A printer's sizes are those of
+// its printable area.
 struct GdiDeviceCaps {
   int horzRes;     // HORZRES: width in pixels
   int vertRes;     // VERTRES: height in pixels
   int horzSizeMm;  // HORZSIZE: width in millimetres
   int vertSizeMm;  // VERTSIZE: height in millimetres
+  int logPixelsX;  // LOGPIXELSX: pixels per inch across
+  int logPixelsY;  // LOGPIXELSY: pixels per inch down
 };
 
-enum GdiOperationKind { kGdiDrawEdge, kGdiRectangle };
+enum GdiOperationKind { kGdiDrawEdge, kGdiRectangle, kGdiTextOut };
 
 struct GdiOperation {
   GdiOperationKind kind;
@@ -40,6 +43,9 @@ struct GdiOperation {
   COLORREF penColour;    // the selected pen's colour, when not null
   bool nullBrush;        // the stock null brush is selected: no fill
   COLORREF brushColour;  // the selected brush's colour, when not null
+  POINT at;              // TextOutA: x and y as passed
+  std::string text;      // TextOutA: the characters, Windows-1252
+  LOGFONTA font;         // TextOutA: the selected font
 };
 
 // Returns the operations recorded since the last call and forgets them.
@@ -47,8 +53,9 @@ struct GdiOperation {
 std::vector<GdiOperation> TakeGdiRecord();
 
 // One line per operation, for failure messages and comparisons:
-// "DrawEdge window=0x1234 (0,250)-(300,274) edge=0xa flags=0xf" or
-// "Rectangle window=0x1234 (2,252)-(101,273) pen=null brush=00ff00".
+// "DrawEdge window=0x1234 (0,250)-(300,274) edge=0xa flags=0xf",
+// "Rectangle window=0x1234 (2,252)-(101,273) pen=null brush=00ff00" or
+// "TextOut printer (0,37) \"LABEL\" font=37x18 weight=700 pitch=0x31".
 std::string DescribeGdiOperation(const GdiOperation& operation);
 
 // Appends an operation as it stands (RecordGdiOperation's last step).
@@ -59,9 +66,9 @@ void AppendGdiOperation(const GdiOperation& operation);
 // stops telling. For a front end that shows what the program draws.
 void SetGdiObserver(void (*observer)(const GdiOperation& operation));
 
-// With the DC's device, window and selected pen and brush filled in from
-// `dc`, appends `operation` to the record. False with ERROR_INVALID_HANDLE
-// for an unknown DC.
+// With the DC's device, window and selected pen, brush and font filled in
+// from `dc`, appends `operation` to the record. False with
+// ERROR_INVALID_HANDLE for an unknown DC.
 bool RecordGdiOperation(HDC dc, GdiOperation operation);
 
 // A new DC for a device, starting with the black pen, the white brush and
@@ -71,9 +78,10 @@ bool RecordGdiOperation(HDC dc, GdiOperation operation);
 HDC NewDeviceContext(GdiDeviceKind device, HWND window, const GdiDeviceCaps& caps);
 bool FreeDeviceContext(HDC dc);
 
-// The font selected into `dc`. False with ERROR_INVALID_HANDLE for an
-// unknown DC.
+// The font selected into `dc`, and the device it draws on. False with
+// ERROR_INVALID_HANDLE for an unknown DC.
 bool GdiSelectedFont(HDC dc, LOGFONTA* font);
+bool GdiDeviceOf(HDC dc, GdiDeviceKind* device);
 
 // Counts of the DCs and of the created (not stock) objects alive, to find
 // leaks.

@@ -18,17 +18,32 @@ void DialogShown(HWND dialog) {
 
   // A dialog without a message list asks something: its texts go to
   // standard error under its title, so that the person or the log sees
-  // the question before answering it.
+  // the question before answering it. A text that labels the field or list
+  // after it is followed by what that holds ("Print: Copies: 1"); a dialog
+  // with no text but a field to type in asks its title.
   std::string title, texts;
   {
     UserHold hold(UserLock());
     if (!WindowIsLive(dialog)) return;
-    for (HWND control : dialog->dialogRecord->controls)
+    const std::vector<HWND>& controls = dialog->dialogRecord->controls;
+    for (HWND control : controls)
       if (control->controlClass == kClassListBox) return;
     title = AnsiToUtf8(dialog->text.c_str());
-    for (HWND control : dialog->dialogRecord->controls)
-      if (control->controlClass == kClassStatic && control->visible && !control->text.empty())
-        texts += title + ": " + AnsiToUtf8(control->text.c_str()) + "\n";
+    bool field = false;
+    for (size_t i = 0; i < controls.size(); ++i) {
+      HWND control = controls[i];
+      field = field || (control->controlClass == kClassEdit && !(control->style & ES_PASSWORD));
+      if (control->controlClass != kClassStatic || !control->visible || control->text.empty()) continue;
+      texts += title + ": " + AnsiToUtf8(control->text.c_str());
+      HWND next = i + 1 < controls.size() ? controls[i + 1] : nullptr;
+      if (next != nullptr && next->visible && next->controlClass == kClassEdit && !(next->style & ES_PASSWORD))
+        texts += " " + AnsiToUtf8(next->text.c_str());
+      if (next != nullptr && next->visible && next->controlClass == kClassComboBox && next->selection >= 0 &&
+          size_t(next->selection) < next->items.size())
+        texts += " " + AnsiToUtf8(next->items[size_t(next->selection)].c_str());
+      texts += "\n";
+    }
+    if (texts.empty() && field) texts = title + "\n";
   }
   fputs(texts.c_str(), mode->settings.errors);
   fflush(mode->settings.errors);
