@@ -250,6 +250,27 @@ TEST_F(DeviceServices, ExtendedTransfersAndTheReadGuard) {
   ForgetMedia();
 }
 
+TEST_F(DeviceServices, NtTrackWriteCountsOnlyWhatReadsBack) {
+  Use("nt", "a:=floppy:" + dir / "a.img,format=1.44m", Format("1.44m"));
+  for (int i = 0; i < 9216; ++i) app.trackBuffer[i] = uint8_t(i * 7 + 3);
+  EXPECT_EQ(0, VolumeTrackIo(app.deviceHandle, app.trackBuffer, 1, 3, 18, 512, kTrackWriteVerified));
+  EXPECT_EQ(0, memcmp(app.trackBuffer, app.verifyBuffer, 9216));
+  // A drive that takes the write but gives back something else: the track
+  // is not written.
+  // (A volume handle holds its medium: the drive gets the new one while
+  // no handle is open, as a medium is changed.)
+  CloseHandle(app.deviceHandle);
+  DiskMedium silent = {&kSilentMethods, nullptr, nullptr};
+  SetDriveMedium('a', &silent);
+  app.deviceHandle = OpenVolume("a:");
+  ASSERT_NE(INVALID_HANDLE_VALUE, app.deviceHandle);
+  memset(app.verifyBuffer, 0, 9216);
+  EXPECT_EQ(-1, VolumeTrackIo(app.deviceHandle, app.trackBuffer, 1, 3, 18, 512, kTrackWriteVerified));
+  CloseHandle(app.deviceHandle);
+  app.deviceHandle = nullptr;
+  ForgetMedia();
+}
+
 TEST_F(DeviceServices, NtTrackZeroGetsAFreshBootSector) {
   struct Case {
     const char* format;

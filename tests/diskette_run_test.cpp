@@ -265,6 +265,11 @@ TEST_F(DisketteRun, WritePatternFromTheTrace) {
   };
   EXPECT_EQ(160, count("WriteFile"));
   EXPECT_EQ(161, count("ReadFile"));
+  // The volume is unlocked and closed when the run ends, not left to the
+  // end of the process.
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_NE(std::string::npos, lines[lines.size() - 2].find("FSCTL_UNLOCK_VOLUME result=1"));
+  EXPECT_EQ(0u, lines.back().rfind("CloseHandle", 0));
   EXPECT_EQ(0, std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
               return l.find("IOCTL_DISK_FORMAT") != std::string::npos;
             }));
