@@ -16,9 +16,12 @@
 //   drive X        chooses "X:" in the drive list
 // A dialog that asks for a text of its own (an edit field that is not a
 // password, and no message list) takes the next line whole and is
-// confirmed with Enter. A line that is no command waits for such a dialog
-// (it may be on its way, from a thread still starting) and is an unknown
-// command once the process is quiescent without one.
+// confirmed with Enter: the file to print to, and the print dialog
+// (PrintDlgA), whose line is a printer's name, "FILE:" or nothing for the
+// printer it offers first, optionally followed by " xN" for N copies, or
+// "cancel". A line that is no command waits for such a dialog (it may be
+// on its way, from a thread still starting) and is an unknown command once
+// the process is quiescent without one.
 //
 // A command waits, as a person would, until its button (or field, or list)
 // is enabled and visible, so a script needs no pauses. It is refused, with
@@ -27,7 +30,8 @@
 // (StandInCreatedThreadsIdle), every dialog thread waits in its loop with
 // nothing to handle, and both hold on two checks a few milliseconds apart.
 // After each command the reader waits until the dialog threads have handled
-// it. At the end of input the button captioned "&Quit" is pressed as soon
+// it and the threads it started (a print thread) are idle or ended, so
+// that the dialog such a thread shows takes the next line. At the end of input the button captioned "&Quit" is pressed as soon
 // as the process is quiescent; a dialog without one gets Esc.
 #ifndef ZOLT_PLATFORM_POSIX_LINE_MODE_H
 #define ZOLT_PLATFORM_POSIX_LINE_MODE_H
