@@ -113,10 +113,26 @@ bool HavePdfToText() { return CupsServer::Run("command -v pdftotext").status == 
 
 struct PrintRequest {
   DWORD flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
+  bool fileName = false;  // the thread asks for the file to print to instead
 } request;
 
 void AddLine(HWND dialog, const std::string& text) {
   SendDlgItemMessageA(dialog, IDC_MESSAGE_LIST, LB_INSERTSTRING, WPARAM(-1), LPARAM(text.c_str()));
+}
+
+// The file-name dialog as the program uses it: 255 characters at most.
+INT_PTR CALLBACK FileName(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  static HWND owner;
+  if (message == WM_INITDIALOG) {
+    owner = HWND(lParam);
+    SendDlgItemMessageA(dialog, IDC_PRINT_FILE_NAME, EM_LIMITTEXT, 255, 0);
+  } else if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    char name[400];
+    int length = int(GetDlgItemTextA(dialog, IDC_PRINT_FILE_NAME, name, sizeof name));
+    AddLine(owner, "a name of " + std::to_string(length) + " characters");
+    EndDialog(dialog, LOWORD(wParam) == IDOK);
+  }
+  return FALSE;
 }
 
 // The print thread: the print dialog owned by the main dialog, and a line
@@ -124,6 +140,8 @@ void AddLine(HWND dialog, const std::string& text) {
 // WxH mm, D dpi", or "cancelled, error E".
 DWORD WINAPI PrintThread(LPVOID parameter) {
   HWND owner = HWND(parameter);
+  if (request.fileName)
+    return DWORD(DialogBoxParamA(kInstance, MAKEINTRESOURCEA(IDD_PRINT_FILE_DIALOG), owner, FileName, LPARAM(owner)));
   PRINTDLGA print = {};
   print.lStructSize = sizeof print;
   print.Flags = request.flags;
@@ -252,6 +270,16 @@ TEST(StandInPrint, ChoiceInLineMode) {
   request.flags |= PD_USEDEVMODECOPIESANDCOLLATE;
   CheckChoices({{"the printer makes the copies", "x2\n",
                  "zolt-pdf on a printer port x1 (printer x2) 2479x3508 pixels, 210x297 mm, 300 dpi", nullptr}});
+  request = PrintRequest();
+}
+
+// The file to print to, in line mode: the next line, cut to the field's
+// 255 characters, and said so.
+TEST(StandInPrint, FileNameIsOneLineOfAtMost255Characters) {
+  request.fileName = true;
+  CheckChoices({{"a long name", (std::string(300, 'n') + "\n").c_str(), "a name of 255 characters",
+                 "zolt: answer cut to 255 characters\n"},
+                {"the question", "name.txt\n", "a name of 8 characters", "Enter file name to print to:\n"}});
   request = PrintRequest();
 }
 

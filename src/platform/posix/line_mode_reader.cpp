@@ -147,12 +147,14 @@ struct Reader {
     EndOfInput();
   }
 
-  // A dialog that asks for a text takes the whole line and is confirmed.
-  static bool Answer(const std::string& line) {
+  // A dialog that asks for a text takes the whole line and is confirmed;
+  // what its field cannot hold is cut off, and said.
+  bool Answer(const std::string& line) const {
     HWND dialog = TopDialog();
     HWND field = dialog != nullptr ? TextEntryField(dialog) : nullptr;
     if (field == nullptr) return false;
-    TypeText(field, line.c_str());
+    int kept = TypeText(field, line.c_str());
+    if (kept >= 0 && size_t(kept) < line.size()) Say("answer cut to " + std::to_string(kept) + " characters");
     PressKey(dialog, kKeyEnter);
     return true;
   }
@@ -181,7 +183,7 @@ struct Reader {
       // Not a command: perhaps the answer to a dialog about to ask for a
       // text (the file to print to, shown by a thread that is still
       // starting). It is an unknown command once nothing goes on.
-      if (Persist([&line] { return Answer(line); }))
+      if (Persist([this, &line] { return Answer(line); }))
         WaitHandled();
       else
         Say("unknown command \"" + command + "\"");
