@@ -114,7 +114,9 @@ bool HavePdfToText() { return CupsServer::Run("command -v pdftotext").status == 
 struct PrintRequest {
   DWORD flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
   bool fileName = false;  // the thread asks for the file to print to instead
+  bool keep = false;      // one record for every press, kept with its printer selection
 } request;
+PRINTDLGA kept;
 
 void AddLine(HWND dialog, const std::string& text) {
   SendDlgItemMessageA(dialog, IDC_MESSAGE_LIST, LB_INSERTSTRING, WPARAM(-1), LPARAM(text.c_str()));
@@ -142,7 +144,8 @@ DWORD WINAPI PrintThread(LPVOID parameter) {
   HWND owner = HWND(parameter);
   if (request.fileName)
     return DWORD(DialogBoxParamA(kInstance, MAKEINTRESOURCEA(IDD_PRINT_FILE_DIALOG), owner, FileName, LPARAM(owner)));
-  PRINTDLGA print = {};
+  PRINTDLGA fresh = {};
+  PRINTDLGA& print = request.keep ? kept : fresh;
   print.lStructSize = sizeof print;
   print.Flags = request.flags;
   print.hwndOwner = owner;
@@ -162,8 +165,10 @@ DWORD WINAPI PrintThread(LPVOID parameter) {
   GlobalUnlock(print.hDevMode);
   GlobalUnlock(print.hDevNames);
   DeleteDC(print.hDC);
-  GlobalFree(print.hDevMode);
-  GlobalFree(print.hDevNames);
+  if (!request.keep) {
+    GlobalFree(print.hDevMode);
+    GlobalFree(print.hDevNames);
+  }
   AddLine(owner, line);
   return 0;
 }
@@ -270,6 +275,16 @@ TEST(StandInPrint, ChoiceInLineMode) {
   request.flags |= PD_USEDEVMODECOPIESANDCOLLATE;
   CheckChoices({{"the printer makes the copies", "x2\n",
                  "zolt-pdf on a printer port x1 (printer x2) 2479x3508 pixels, 210x297 mm, 300 dpi", nullptr}});
+  request = PrintRequest();
+  // The record of an earlier choice: the dialog offers its printer first,
+  // after a cancel too.
+  request.keep = true;
+  std::string listed =
+      "FILE: on FILE: x2 (printer x1) 2480x3507 pixels, 210x297 mm, 300 dpi\ncancelled, error 0\n" + std::string(kFilePortLine);
+  CheckChoices({{"an earlier choice", "FILE: x2\nprint label\ncancel\nprint label\n\n", listed.c_str(),
+                 "Print: Printer: FILE:\n"}});
+  GlobalFree(kept.hDevMode);
+  GlobalFree(kept.hDevNames);
   request = PrintRequest();
 }
 

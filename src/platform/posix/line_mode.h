@@ -15,8 +15,9 @@
 //   password TEXT  types TEXT into the password field (cut at its limit)
 //   drive X        chooses "X:" in the drive list
 // A dialog that asks for a text of its own (an edit field that is not a
-// password, and no message list) takes the next line whole and is
-// confirmed with Enter: the file to print to, and the print dialog
+// password, and no message list) takes the next line whole (cut, and said
+// so, at the field's limit) and is confirmed with Enter: the file to print
+// to, and the print dialog
 // (PrintDlgA), whose line is a printer's name, "FILE:" or nothing for the
 // printer it offers first, optionally followed by " xN" for N copies, or
 // "cancel". A line that is no command waits for such a dialog (it may be
