@@ -17,12 +17,11 @@
 // A dialog that asks for a text of its own (an edit field that is not a
 // password, and no message list) takes the next line whole (cut, and said
 // so, at the field's limit) and is confirmed with Enter: the file to print
-// to, and the print dialog
-// (PrintDlgA), whose line is a printer's name, "FILE:" or nothing for the
-// printer it offers first, optionally followed by " xN" for N copies, or
-// "cancel". A line that is no command waits for such a dialog (it may be
-// on its way, from a thread still starting) and is an unknown command once
-// the process is quiescent without one.
+// to, and the print dialog (PrintDlgA), whose line is a printer's name,
+// "FILE:" or nothing for the printer it offers first, optionally followed
+// by " xN" for N copies, or "cancel". A line that is no command waits for
+// such a dialog (it may be on its way, from a thread still starting) and
+// is an unknown command once the process is quiescent without one.
 //
 // A command waits, as a person would, until its button (or field, or list)
 // is enabled and visible, so a script needs no pauses. It is refused, with
