@@ -4,7 +4,6 @@
 // printer (tests/print/cups-server; skipped where that cannot start), and
 // a thread waiting in a modal dialog counting as idle.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "cups_server.h"
 #include "platform/posix/front_end.h"
 #include "platform/posix/gdi_record.h"
 #include "platform/posix/line_mode.h"
@@ -47,67 +47,6 @@ struct ScopedEnvironment {
       unsetenv(name.c_str());
   }
 };
-
-// A CUPS server of the test's own with the PDF printer "zolt-pdf", or the
-// reason there is none.
-struct CupsServer {
-  TempDir folder;
-  std::string socket, whyNot;
-  CupsServer() {
-    ProgramOutput started = Run(Script() + " start " + folder.path());
-    if (started.status == 0 && !started.out.empty())
-      socket = started.out.substr(0, started.out.find('\n'));
-    else
-      whyNot = "no CUPS server with cups-pdf could be started here: " + started.out;
-  }
-  ~CupsServer() {
-    if (!socket.empty()) Run(Script() + " stop " + folder.path());
-  }
-  static std::string Script() { return std::string(ZOLT_SOURCE_DIR) + "/tests/print/cups-server"; }
-  struct ProgramOutput {
-    int status;
-    std::string out;
-  };
-  static ProgramOutput Run(const std::string& command) {
-    ProgramOutput result{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[512];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-  }
-  // The PDF that cups-pdf made of job `id`, once the server has completed
-  // the job (waiting generously: it goes through the server's filters and
-  // Ghostscript first). Empty if none came.
-  std::string PdfOfJob(int id) const {
-    std::string job = "zolt-pdf-" + std::to_string(id) + " ";
-    bool completed = false;
-    for (int i = 0; i < 1200 && !completed; ++i) {
-      completed = Run("lpstat -h " + socket + " -W completed -o zolt-pdf").out.find(job) != std::string::npos;
-      if (!completed) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ProgramOutput found = Run("ls " + folder.path() + "/pdf/*job_" + std::to_string(id) + ".pdf");
-    return completed && found.status == 0 ? found.out.substr(0, found.out.find('\n')) : "";
-  }
-  // The server's accounting of a completed job: "total N" counts the
-  // sheets of every copy. (cups-pdf itself writes one PDF whatever the
-  // copies.)
-  std::string PageLogOfJob(int id) const {
-    ProgramOutput log = Run("grep '^zolt-pdf [^ ]* " + std::to_string(id) + " ' " + folder.path() + "/log/page_log");
-    return log.out;
-  }
-};
-
-// The text of a PDF file, pages separated by form feeds; empty when
-// pdftotext is missing or fails.
-std::string PdfText(const std::string& path) {
-  return CupsServer::Run("pdftotext -layout '" + path + "' - 2>/dev/null").out;
-}
-
-bool HavePdfToText() { return CupsServer::Run("command -v pdftotext").status == 0; }
 
 // --- A small program whose "Print &label" starts a print thread -------------
 
