@@ -35,7 +35,10 @@ TextTable* CurrentTable() {
   return app.sinkState == kSinkCatalogueCopy ? &app.messages : &app.freeTexts;
 }
 
-// The record's length and count have arrived: allocate its table and area.
+// The record's length and count have arrived: allocate its string area.
+// Its entries are allocated and set once the area is complete, so that a
+// table with entries is always an indexed one: the worker takes a catalogue
+// with entries for one in memory, and MessageText reads them.
 int StartRecord() {
   const bool catalogue = app.sinkState == kSinkCatalogueHeader;
   const uint32_t length = GetU32(app.recordHeader);
@@ -51,34 +54,43 @@ int StartRecord() {
       app.recordCount > app.recordLength)
     return 13;
   TextTable* table = catalogue ? &app.messages : &app.freeTexts;
-  uint32_t entries = app.recordCount;
-  if (!catalogue && entries < uint32_t(kFreeTextCount)) entries = kFreeTextCount;
   table->area = (char*)malloc(size_t(app.recordLength) + 1);
-  table->entry = (char**)malloc(sizeof(char*) * (entries ? entries : 1));
-  if (table->area == nullptr || table->entry == nullptr) {
-    FreeTextTable(table);
-    return 8;
-  }
+  if (table->area == nullptr) return 8;
   table->areaLength = app.recordLength;
-  table->count = entries;
   app.sinkState = catalogue ? kSinkCatalogueCopy : kSinkFreeTextCopy;
   return 0;
 }
 
-void FinishCatalogue() {
-  app.messages.area[app.recordLength] = '\0';
-  IndexTextTable(&app.messages);
+// The string area of `table` is complete: allocate and set its entries
+// (the record's count; at least the four free texts). Returns 0 or 8.
+int IndexRecord(TextTable* table, uint32_t minimumEntries) {
+  const uint32_t entries = app.recordCount > minimumEntries ? app.recordCount : minimumEntries;
+  table->entry = (char**)malloc(sizeof(char*) * (entries ? entries : 1));
+  if (table->entry == nullptr) {
+    FreeTextTable(table);
+    return 8;
+  }
+  table->count = entries;
+  table->area[app.recordLength] = '\0';
+  IndexTextTable(table);
+  return 0;
+}
+
+int FinishCatalogue() {
+  const int result = IndexRecord(&app.messages, 0);
+  if (result != 0) return result;
   app.sinkState = kSinkRecordType;
   app.dialogInitSemaphore = CreateSemaphoreA(nullptr, 0, 1, "DialogInit");
   ReleaseSemaphore(app.dialogSemaphore, 1, nullptr);
   WaitForSingleObject(app.dialogInitSemaphore, 10000);
   Sleep(500);
+  return 0;
 }
 
 // The free texts have arrived: list them and make the dialog ready.
-void FinishFreeTexts() {
-  app.freeTexts.area[app.recordLength] = '\0';
-  IndexTextTable(&app.freeTexts);
+int FinishFreeTexts() {
+  const int result = IndexRecord(&app.freeTexts, uint32_t(kFreeTextCount));
+  if (result != 0) return result;
   app.sinkState = kSinkFreeTextsDone;
 
   EnableItem(IDC_HELP, TRUE);
@@ -122,6 +134,7 @@ void FinishFreeTexts() {
     EnableItem(IDOK, TRUE);
     EnableItem(IDC_TEST_ONLY, TRUE);
   }
+  return 0;
 }
 
 // Waits for the user (or starts by itself under /Q) and prepares the
@@ -302,10 +315,11 @@ int OutputSink(const uint8_t* data, uint32_t count) {
     if ((app.sinkState == kSinkCatalogueCopy || app.sinkState == kSinkFreeTextCopy) &&
         app.recordFilled == app.recordLength) {
       if (app.sinkState == kSinkCatalogueCopy) {
-        FinishCatalogue();
+        int result = FinishCatalogue();
+        if (result != 0) return Fail(result);
       } else {
-        FinishFreeTexts();
-        int result = StartTheRun();
+        int result = FinishFreeTexts();
+        if (result == 0) result = StartTheRun();
         if (result != 0) return Fail(result);
       }
     }
