@@ -79,10 +79,7 @@ INT_PTR CALLBACK FileName(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 // The print thread: the print dialog owned by the main dialog, and a line
 // saying what it answered: "DEVICE on PORT xN (printer xM) WxH pixels,
 // WxH mm, D dpi", or "cancelled, error E".
-DWORD WINAPI PrintThread(LPVOID parameter) {
-  HWND owner = HWND(parameter);
-  if (request.fileName)
-    return DWORD(DialogBoxParamA(kInstance, MAKEINTRESOURCEA(IDD_PRINT_FILE_DIALOG), owner, FileName, LPARAM(owner)));
+void PrintJob(HWND owner) {
   PRINTDLGA fresh = {};
   PRINTDLGA& print = request.keep ? kept : fresh;
   print.lStructSize = sizeof print;
@@ -91,7 +88,7 @@ DWORD WINAPI PrintThread(LPVOID parameter) {
   print.nCopies = 1;
   if (!PrintDlgA(&print)) {
     AddLine(owner, "cancelled, error " + std::to_string(CommDlgExtendedError()));
-    return 0;
+    return;
   }
   const char* names = static_cast<const char*>(GlobalLock(print.hDevNames));
   const DEVNAMES* header = reinterpret_cast<const DEVNAMES*>(names);
@@ -109,6 +106,19 @@ DWORD WINAPI PrintThread(LPVOID parameter) {
     GlobalFree(print.hDevNames);
   }
   AddLine(owner, line);
+}
+
+// One job at a time, as the program runs them: a press while a job runs
+// waits for it.
+DWORD WINAPI PrintThread(LPVOID parameter) {
+  static HANDLE oneAtATime = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+  HWND owner = HWND(parameter);
+  WaitForSingleObject(oneAtATime, INFINITE);
+  if (request.fileName)
+    DialogBoxParamA(kInstance, MAKEINTRESOURCEA(IDD_PRINT_FILE_DIALOG), owner, FileName, LPARAM(owner));
+  else
+    PrintJob(owner);
+  ReleaseSemaphore(oneAtATime, 1, nullptr);
   return 0;
 }
 

@@ -88,6 +88,13 @@ void CreatedThreadEndedLocked(uint64_t serial) { runningCreatedThreads->erase(se
 
 void MarkCurrentThreadCreated(uint64_t serial) { currentThreadSerial = serial; }
 
+uint64_t CurrentCreatedThreadSerial() { return currentThreadSerial; }
+
+bool CreatedThreadIdle(uint64_t serial) {
+  std::lock_guard<std::mutex> hold(KernelLock());
+  return runningCreatedThreads->count(serial) == 0;
+}
+
 void CreatedThreadWaitsForUser(bool waiting) {
   if (currentThreadSerial == 0) return;
   std::lock_guard<std::mutex> hold(KernelLock());

@@ -49,6 +49,12 @@ void CreatedThreadEndedLocked(uint64_t serial);
 // `serial`.
 void MarkCurrentThreadCreated(uint64_t serial);
 
+// The calling thread's serial when CreateThread started it, else 0; and
+// whether the created thread `serial` is idle (see
+// StandInCreatedThreadsIdle) or ended.
+uint64_t CurrentCreatedThreadSerial();
+bool CreatedThreadIdle(uint64_t serial);
+
 // The calling thread's modal loop starts (true) or stops (false) waiting
 // for input: a created thread counts as idle meanwhile, as it does in a
 // wait without time limit. Nothing for other threads. Takes KernelLock;

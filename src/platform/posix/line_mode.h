@@ -30,8 +30,9 @@
 // (StandInCreatedThreadsIdle), every dialog thread waits in its loop with
 // nothing to handle, and both hold on two checks a few milliseconds apart.
 // After each command the reader waits until the dialog threads have handled
-// it and the threads it started (a print thread) are idle or ended, so
-// that the dialog such a thread shows takes the next line. At the end of input the button captioned "&Quit" is pressed as soon
+// it, and the threads it started (a print thread) or resumed (the thread
+// whose dialog it answered) are idle or ended, so that the dialog such a
+// thread shows next takes the next line. At the end of input the button captioned "&Quit" is pressed as soon
 // as the process is quiescent; a dialog without one gets Esc.
 #ifndef ZOLT_PLATFORM_POSIX_LINE_MODE_H
 #define ZOLT_PLATFORM_POSIX_LINE_MODE_H

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/posix/dialog_input.h"
+#include "platform/posix/kernel_sync.h"
 #include "platform/posix/line_mode_state.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/window.h"
@@ -74,6 +75,7 @@ std::string Lower(std::string text) {
 struct Reader {
   LineModeState* mode;
   uint64_t firstThreadOfCommand = 0;  // the serial the first thread a command starts gets
+  uint64_t threadOfDialog = 0;        // the created thread whose dialog a command goes to, else 0
 
   bool Active() const { return ActiveLineMode() == mode; }
 
@@ -109,9 +111,10 @@ struct Reader {
   }
 
   // Waits until the dialog threads have handled what they were given, and
-  // the threads the command started (a print thread) are idle or ended:
-  // what such a thread shows (the print dialog) is then there for the next
-  // line, which it may be meant for.
+  // the threads the command started (a print thread) or resumed (the print
+  // thread whose dialog it answered) are idle or ended: what such a thread
+  // shows next (the print dialog, the file name's) is then there for the
+  // next line, which it may be meant for.
   void WaitHandled() const {
     for (;;) {
       uint64_t seen = UserChangeCount();
@@ -119,7 +122,8 @@ struct Reader {
       // In this order: once the dialogs have handled the command, the
       // threads it started are counted.
       bool handled = DialogThreadsIdle();
-      bool settled = StandInCreatedThreadsIdleSince(firstThreadOfCommand);
+      bool settled = StandInCreatedThreadsIdleSince(firstThreadOfCommand) &&
+                     (threadOfDialog == 0 || CreatedThreadIdle(threadOfDialog));
       if (handled && settled) return;
       WaitForUserChange(seen, settled ? 100 : kPollMilliseconds);
     }
@@ -160,8 +164,13 @@ struct Reader {
   }
 
   void Command(const std::string& line) {
-    if (SettledDialog() == nullptr) return;
+    HWND dialog = SettledDialog();
+    if (dialog == nullptr) return;
     firstThreadOfCommand = StandInNextCreatedThread();
+    {
+      UserHold hold(UserLock());
+      threadOfDialog = WindowIsLive(dialog) ? dialog->dialogRecord->queue->createdThread : 0;
+    }
     if (Answer(line)) {
       WaitHandled();
       return;

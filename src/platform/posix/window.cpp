@@ -10,6 +10,7 @@
 #include <set>
 
 #include "platform/posix/front_end.h"
+#include "platform/posix/kernel_sync.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/window.h"
 
@@ -51,6 +52,7 @@ ThreadQueue* CurrentQueue(bool create) {
   if (currentQueue == nullptr && create) {
     currentQueue = new ThreadQueue;
     currentQueue->thread = std::this_thread::get_id();
+    currentQueue->createdThread = CurrentCreatedThreadSerial();
     State().queues.push_back(currentQueue);
   }
   return currentQueue;

@@ -102,6 +102,7 @@ struct ThreadQueue {
   int loops = 0;                   // modal loops running
   bool waiting = false;            // blocked in a modal loop for want of messages
   HWND focus = nullptr;            // the thread's keyboard focus
+  uint64_t createdThread = 0;      // the thread's serial when CreateThread started it (kernel_sync.h), else 0
 };
 
 // The lock over every record above and the registry.
