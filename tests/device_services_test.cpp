@@ -224,8 +224,10 @@ TEST_F(DeviceServices, ExtendedTransfersAndTheReadGuard) {
   const uint8_t marker[8] = {0x01, 0xED, 0x04, 0x6F, 0x06, 0x1B, 0x08, 0x33};
   memcpy(data + 512, marker, sizeof marker);
   EXPECT_EQ(0, ExtAbsWrite(1, data, 1, 2, 3, 2, &app.diskIo));
-  EXPECT_EQ(93u, app.diskIo.dwStartSector);
-  EXPECT_EQ(2, app.diskIo.wSectors);
+  // DISKIO is packed: its fields are compared as copies, never bound to
+  // references.
+  EXPECT_EQ(93u, DWORD(app.diskIo.dwStartSector));
+  EXPECT_EQ(2, WORD(app.diskIo.wSectors));
   std::vector<std::string> lines = Requests();
   ASSERT_EQ(1u, lines.size());
   EXPECT_TRUE(HasAll(lines[0], {"VWIN32_DIOC_DOS_DRIVEINFO", "EAX=0x7305", "ECX=0xffffffff", "EDX=0x1 ",
