@@ -39,7 +39,7 @@ class MainDialogOnAThread : public testing::Test {
       DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_MAIN_DIALOG), nullptr, TestDialog, 0);
     });
     while (shownDialog == nullptr) std::this_thread::yield();
-    app.mainWindow = shownDialog;
+    app.mainWindow = shownDialog.load();
   }
   void TearDown() override {
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);

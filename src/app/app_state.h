@@ -52,7 +52,9 @@ struct AppState {
                                    // removable medium (NT)
 
   // Threads and their hand-over.
-  HWND mainWindow{};
+  // Set by the dialog at its initialisation; the worker reads it after
+  // "DialogInit", or without it once that wait has timed out.
+  std::atomic<HWND> mainWindow{};
   DWORD dialogThreadId{};
   HANDLE dialogSemaphore{};        // "DialogSemaphore": the catalogue is in memory
   HANDLE dialogInitSemaphore{};    // "DialogInit": the dialog is initialised
@@ -96,7 +98,9 @@ struct AppState {
   uint8_t* trackBuffer{};
   uint8_t* verifyBuffer{};
   int imageHandedOn{};             // the last track has gone to its destination
-  int runStarted{};                // the sink has passed "ThreadSem"
+  // The sink has passed "ThreadSem"; other threads may look at it to know
+  // that a run has begun.
+  std::atomic<int> runStarted{};
 
   // Target drive and diskette writer.
   HANDLE deviceHandle{};           // the open volume (NT) or VWIN32 service (9x)
