@@ -60,7 +60,7 @@ TEST_F(DialogStates, FromInitialisedToFinished) {
   ASSERT_TRUE(Eventually([] { return app.mainWindow != nullptr && IsWindowVisible(app.mainWindow); }));
   EXPECT_EQ("EDDHDDED", States()) << "Initialised";
 
-  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+  ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
   EXPECT_EQ("EDEHEDEE", States()) << "Ready";
 
   PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
@@ -98,7 +98,7 @@ TEST_F(DialogStates, ReadyWithAPassword) {
   ASSERT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), c, exe));
   SetStandInVirtualClock(true);
   Start(exe, "");
-  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+  ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
   EXPECT_EQ("EDEEEDEE", States()) << "Ready, with the password row";
 
   // A wrong password: the dialog stays ready and keeps the typed text.
@@ -120,7 +120,7 @@ TEST_F(DialogStates, SourceDriveRefused) {
   char* saved = getcwd(nullptr, 0);
   ASSERT_EQ(0, chdir(dir.path().c_str()));
   Start("a-source.exe", "");
-  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+  ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
   PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(Eventually([] { return !IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
   EXPECT_EQ("EDDHDDEE", States()) << "Source drive refused";
@@ -134,7 +134,7 @@ TEST_F(DialogStates, EscapeBeforeTheRun) {
   ASSERT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), DefaultComposition(PatternImage(1474560, 8)), exe));
   SetStandInVirtualClock(true);
   Start(exe, "/I");
-  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+  ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
   const uint64_t dialogsBefore = DialogsShownCount();
   // No run yet: no question, the stop is taken at once.
   PostMessageA(app.mainWindow, WM_COMMAND, IDCANCEL, 0);

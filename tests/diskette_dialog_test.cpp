@@ -91,7 +91,7 @@ TEST_P(DisketteDialog, StopDuringTheRun) {
     holdAtStyle = c.style;
     SetGdiObserver(HoldAtFirstBar);
     Start(exe, c.arguments);
-    ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+    ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
     PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(Eventually([] { return barSeen.load(); }));
     // "&Cancel", and "Yes" to the question.
@@ -122,7 +122,7 @@ TEST_P(DisketteDialog, TargetNoLongerRemovableWhenOpened) {
     TearDown();
     SetUp();
     Start(exe, "a:");
-    ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+    ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
     // The drive was a diskette drive when the dialog listed it.
     std::string error;
     ASSERT_TRUE(ParseDriveSetting(c.drivesAtOpening, &error)) << error;

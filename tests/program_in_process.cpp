@@ -25,6 +25,11 @@ bool Eventually(const std::function<bool()>& condition) {
   return condition();
 }
 
+bool CanPress(int id) {
+  HWND control = GetDlgItem(app.mainWindow, id);
+  return IsWindowVisible(control) && IsWindowEnabled(control);
+}
+
 std::vector<std::string> MessageListLines() {
   std::vector<std::string> lines;
   const LRESULT count = SendDlgItemMessageA(app.mainWindow, IDC_MESSAGE_LIST, LB_GETCOUNT, 0, 0);

@@ -16,6 +16,12 @@
 // True once `condition` holds, polled for up to 30 seconds.
 bool Eventually(const std::function<bool()>& condition);
 
+// True when the main dialog is shown and its control `id` is visible and
+// enabled: a button a user could press. The dialog is shown only once its
+// initialisation is over; before that its buttons still have the states of
+// the template.
+bool CanPress(int id);
+
 // The lines of the main dialog's message list.
 std::vector<std::string> MessageListLines();
 
