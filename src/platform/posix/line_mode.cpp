@@ -11,10 +11,17 @@ namespace {
 
 std::atomic<LineModeState*> active{nullptr};
 
+void RunReader(LineModeState* mode) {
+  RunLineModeReader(mode);
+  std::lock_guard<std::mutex> hold(mode->endLock);
+  mode->readerEnded = true;
+  mode->readerEnd.notify_all();
+}
+
 void DialogShown(HWND dialog) {
   LineModeState* mode = active;
   mode->dialogsShown++;
-  if (!mode->readerStarted.exchange(true)) mode->reader = std::thread(RunLineModeReader, mode);
+  if (!mode->readerStarted.exchange(true)) std::thread(RunReader, mode).detach();
 
   // A dialog without a message list asks something: its texts go to
   // standard error under its title, so that the person or the log sees
@@ -77,11 +84,14 @@ LineModeState* ActiveLineMode() { return InstalledFrontEnd() == &kLineMode ? act
 const FrontEnd* LineModeFrontEnd(const LineModeSettings& settings) {
   LineModeState* mode = new LineModeState;
   mode->settings = settings;
+  mode->previous = active;
   active = mode;
   return &kLineMode;
 }
 
 void JoinLineModeReader() {
   LineModeState* mode = active;
-  if (mode != nullptr && mode->readerStarted && mode->reader.joinable()) mode->reader.join();
+  if (mode == nullptr || !mode->readerStarted) return;
+  std::unique_lock<std::mutex> hold(mode->endLock);
+  mode->readerEnd.wait(hold, [mode] { return mode->readerEnded; });
 }

@@ -4,18 +4,24 @@
 #define ZOLT_PLATFORM_POSIX_LINE_MODE_STATE_H
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 #include "platform/posix/line_mode.h"
 
 // One line mode. Never freed: its reader may still run (blocked reading
 // its input) after a newer line mode has replaced it, or while the process
-// ends.
+// ends. The reader thread is detached, since the process may end while it
+// is blocked; its end is signalled instead.
 struct LineModeState {
   LineModeSettings settings;
-  std::thread reader;
+  LineModeState* previous = nullptr;  // the line mode this one replaced, still reachable
   std::atomic<bool> readerStarted{false};
+  std::mutex endLock;
+  std::condition_variable readerEnd;
+  bool readerEnded = false;  // under endLock
   std::atomic<uint64_t> dialogsShown{0};  // dialogs shown while this line mode served
 };
 
