@@ -308,4 +308,7 @@ void EndTerminalFrontEnd() {
   WakeTerminalThread();
   hold.lock();
   front.answered.wait(hold, [&] { return front.ended; });
+  hold.unlock();
+  // It has given the terminal back and only returns now.
+  if (front.thread.joinable()) front.thread.join();
 }
