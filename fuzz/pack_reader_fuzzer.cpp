@@ -10,7 +10,8 @@
 // text taken from the text table, the password field included) and its
 // image extracted as `extract` does, with the seed corpus's password when
 // it has a password field; a successful extraction must have written
-// exactly the image, and every refusal must say why.
+// exactly the image, and every refusal must say why. Containers are
+// mutated through their decompressed stream too (container_mutator.h).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "container_mutator.h"
 #include "pack/container_reader.h"
 #include "pack/container_report.h"
 #include "program_image.h"
@@ -66,6 +68,11 @@ void ReadAsPack(FILE* file) {
 }
 
 }  // namespace
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t maxSize, unsigned seed) {
+  if (LooksLikeProgram(data, size)) return LLVMFuzzerMutate(data, size, maxSize);
+  return MutateContainer(data, size, maxSize, seed);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The program image stays at the front of this buffer from one input to

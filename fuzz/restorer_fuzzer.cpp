@@ -10,6 +10,8 @@
 // - when zolt-pack also extracts the image, both give the same bytes;
 // - when zolt-pack extracts an image that no password protects, the run
 //   succeeds too.
+// Containers are mutated through their decompressed stream too
+// (container_mutator.h).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,6 +27,7 @@
 #include "container/container_header.h"
 #include "container/container_offset.h"
 #include "container/image_crc.h"
+#include "container_mutator.h"
 #include "pack/container_reader.h"
 #include "program_image.h"
 #include "program_run.h"
@@ -97,6 +100,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   PrepareInProcessProgram(Files().program);
   SetStartButton(IDOK);
   return 0;
+}
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t maxSize, unsigned seed) {
+  return MutateContainer(data, size, maxSize, seed);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
