@@ -8,14 +8,18 @@ constexpr unsigned char kPrintLabel = 1;
 constexpr unsigned char kPrintTechnicalData = 2;
 constexpr unsigned char kPrintMessage = 3;
 
-// False while this build cannot print yet: the dialog then keeps the print
-// buttons disabled instead of offering buttons that do nothing.
+// True: this build prints, and the output sink enables the print button of
+// each text that is not empty once the texts have arrived.
 extern const bool kPrintingAvailable;
 
-// Starts the print thread for one kind of text.
+// Starts the print thread for one kind of text. Jobs run one at a time in
+// the order of the presses: a job waits for the one started before it.
+// Called on the dialog's thread.
 void StartPrintThread(unsigned char kind);
 
-// Ends the open print document, if any.
+// Waits for the print jobs started so far, then ends the open print
+// document, if any, so that its last page comes out. Called on the
+// dialog's thread ("&Ok", "&Cancel", "&Quit").
 void EndPrintJob();
 
 #endif
