@@ -33,9 +33,17 @@ const int kPrintDialogChoice = 1154;
 // of the program waits: a print job has ended or waits for the user.
 bool Settled() { return DialogThreadsIdle() && StandInCreatedThreadsIdle(); }
 
-// Presses a print button (or another) as a person would, once it is enabled.
+// The main dialog's button `id` can be pressed: the dialog is shown (its
+// initialisation is over; before, its buttons have the template's states)
+// and the button is enabled.
+bool Pressable(int id) {
+  return app.mainWindow != nullptr && IsWindowVisible(app.mainWindow) &&
+         IsWindowEnabled(GetDlgItem(app.mainWindow, id));
+}
+
+// Presses a print button (or another) as a person would, once it can be.
 void Press(int id) {
-  ASSERT_TRUE(Eventually([id] { return IsWindowEnabled(GetDlgItem(app.mainWindow, id)) != FALSE; })) << id;
+  ASSERT_TRUE(Eventually([id] { return Pressable(id); })) << id;
   ASSERT_TRUE(PressButton(GetDlgItem(app.mainWindow, id))) << id;
 }
 
@@ -85,8 +93,11 @@ struct ScopedEnvironment {
 class PrintJobs : public ProgramInProcess {
  protected:
   // Starts the program over a container with these free texts (code page
-  // 437), as a check (/I) so that "&Ok" writes nothing, and waits for Ready.
-  void StartWithTexts(const std::string& label, const std::string& message, const std::string& data) {
+  // 437) as a check (/I), so that "&Ok" writes nothing, and waits for Ready;
+  // or, `afterTheRun`, starts the check at once (/Q) and waits for its end,
+  // so that "&Quit" leaves no run behind.
+  void StartWithTexts(const std::string& label, const std::string& message, const std::string& data,
+                      bool afterTheRun = false) {
     ComposedContainer c = DefaultComposition(PatternImage(1474560, 11));
     c.freeTexts[0] = label;
     c.freeTexts[1] = message;
@@ -96,15 +107,21 @@ class PrintJobs : public ProgramInProcess {
     SetStandInVirtualClock(true);
     TakeGdiRecord();
     TakePrintJobRecord();
-    Start(exe, "/I");
-    ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)) != FALSE; }));
+    Start(exe, afterTheRun ? "/I /Q" : "/I");
+    if (afterTheRun)
+      ASSERT_TRUE(Eventually([] {
+        return app.runStarted != 0 && app.operationRunning == 0 && StandInCreatedThreadsIdle() &&
+               Pressable(IDC_QUIT);
+      }));
+    else
+      ASSERT_TRUE(Eventually([] { return Pressable(IDOK); }));
   }
 };
 
 }  // namespace
 
 TEST_F(PrintJobs, CancelledPrinterChoicePrintsNothing) {
-  StartWithTexts("LABEL\r\n", "", "");
+  StartWithTexts("LABEL\r\n", "", "", true);
   const uint64_t shown = DialogsShownCount();
   Press(IDC_PRINT_LABEL);
   HWND dialog = JobDialog();
@@ -121,7 +138,7 @@ TEST_F(PrintJobs, CancelledPrinterChoicePrintsNothing) {
 TEST_F(PrintJobs, FilePortAppendsTheTextToTheNamedFile) {
   // "Caf\x82": code page 437's e acute; printing sees the text as listed, in
   // the ANSI code page.
-  StartWithTexts("LABEL\r\n", "Caf\x82 message\r\nsecond line\r\n", "");
+  StartWithTexts("LABEL\r\n", "Caf\x82 message\r\nsecond line\r\n", "", true);
   const std::string file = dir / "printed.txt";
   ASSERT_TRUE(WriteWholeFile(file, {'o', 'l', 'd', '\r', '\n'}));
   Press(IDC_PRINT_MESSAGE);
@@ -210,6 +227,7 @@ namespace {
 struct Ending {
   const char* what;
   int command;
+  bool afterTheRun;  // printed once the run has ended (how an unattended run ends)
 };
 
 void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.what; }
@@ -222,7 +240,7 @@ class PrintDocumentEnds : public PrinterJobs, public testing::WithParamInterface
 // empty line after each copy, and the page comes out only when the dialog
 // ends the document.
 TEST_P(PrintDocumentEnds, TextsShareOnePageUntilTheDocumentEnds) {
-  StartWithTexts("LABEL ONE\r\nLABEL TWO\r\n", "", "DATA\r\n");
+  StartWithTexts("LABEL ONE\r\nLABEL TWO\r\n", "", "DATA\r\n", GetParam().afterTheRun);
   Press(IDC_PRINT_LABEL);
   AnswerPrintDialog("zolt-pdf x2");
   ASSERT_TRUE(Eventually(Settled));
@@ -260,5 +278,6 @@ TEST_P(PrintDocumentEnds, TextsShareOnePageUntilTheDocumentEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ByOkCancelOrQuit, PrintDocumentEnds,
-                         testing::Values(Ending{"Ok", IDOK}, Ending{"Cancel", IDCANCEL}, Ending{"Quit", IDC_QUIT}),
+                         testing::Values(Ending{"Ok", IDOK, false}, Ending{"Cancel", IDCANCEL, false},
+                                         Ending{"Quit", IDC_QUIT, true}),
                          [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.what); });
