@@ -2,9 +2,12 @@
 #include "program_in_process.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/startup.h"
+#include "container/catalogue.h"
 #include "platform/posix/front_end.h"
 #include "platform/posix/standin.h"
 #include "resource.h"
@@ -61,6 +64,18 @@ void ProgramInProcess::TearDown() {
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
     program.join();
   }
+  // A test that quit before any run left the worker waiting for the user,
+  // and start-up then keeps what the worker may still use, as the process
+  // would end next. Here the worker is let go as stopped and ends, and the
+  // catalogue, texts, work buffer and image file it kept are let go before
+  // the state is reset.
+  app.userStopped = 1;
+  if (app.threadSemaphore != nullptr) ReleaseSemaphore(app.threadSemaphore, 1, nullptr);
+  EXPECT_TRUE(Eventually([] { return StandInCreatedThreadsIdle(); }));
+  FreeTextTable(&app.messages);
+  FreeTextTable(&app.freeTexts);
+  free(app.textBuffer);
+  if (app.imageFileName != nullptr && app.imageFile != nullptr) fclose(app.imageFile);
   SetStandInModuleFileName(nullptr);
   SetStandInVirtualClock(false);
   SetFrontEnd(nullptr);

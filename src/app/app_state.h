@@ -42,7 +42,9 @@ struct AppState {
   TextTable freeTexts{};
 
   // Results.
-  int errorCode{};                 // first error of the run; the exit code
+  // The first error of the run; the exit code. Start-up reads it when the
+  // dialog ends, which may be before a stopped worker has finished.
+  std::atomic<int> errorCode{};
   std::atomic<int> runStatus{};    // non-zero makes the end of the run a failure
   int lastResult{};                // result of the last step
   std::atomic<int> userStopped{};

@@ -158,7 +158,7 @@ DWORD WINAPI RestoreWorker(LPVOID) {
     // The stream failed before the catalogue was complete.
     if (app.errorCode == 0) app.errorCode = result != 0 ? result : 13;
     char code[32];
-    snprintf(code, sizeof code, "%d", app.errorCode);
+    snprintf(code, sizeof code, "%d", app.errorCode.load());
     FailBeforeCatalogue(app.errorCode, "%s\nholds damaged compressed data (error %s).", code);
     return 0;
   }
