@@ -135,6 +135,27 @@ TEST_F(PrintJobs, CancelledPrinterChoicePrintsNothing) {
   EXPECT_EQ(0u, TakePrintJobRecord().size()) << "no document";
 }
 
+// The worker posts "&Quit" at the end of an unattended run, also while a
+// job's print dialog is open. The dialog thread waits for the job and
+// meanwhile answers what the job's dialog sends to its owner, the main
+// dialog (disabled while it runs, enabled again at its end), so that the
+// print dialog can end and the program quit.
+TEST_F(PrintJobs, QuitWaitsForAnOpenPrintDialog) {
+  StartWithTexts("LABEL\r\n", "", "", true);
+  Press(IDC_PRINT_LABEL);
+  HWND dialog = JobDialog();
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_FALSE(IsWindowEnabled(app.mainWindow)) << "the print dialog disables its owner";
+  PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
+  ASSERT_TRUE(Eventually(Settled)) << "the dialog thread waits for the job";
+  EXPECT_EQ(dialog, TopDialog());
+  ASSERT_TRUE(PressKey(dialog, kKeyEscape));
+  ASSERT_TRUE(Eventually([] { return TopDialog() == nullptr; })) << "the program has not quit";
+  program.join();
+  EXPECT_EQ(0, exitCode);
+  EXPECT_EQ(std::vector<std::string>{}, TextDrawn());
+}
+
 TEST_F(PrintJobs, FilePortAppendsTheTextToTheNamedFile) {
   // "Caf\x82": code page 437's e acute; printing sees the text as listed, in
   // the ANSI code page.

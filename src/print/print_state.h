@@ -38,7 +38,7 @@ void PrintToFile(const char* text);
 void ReleasePrinterChoice();
 
 // On the dialog's thread: waits until every print job started so far has
-// ended.
+// ended, handling meanwhile the messages other threads send to its windows.
 void WaitForPrintJobs();
 
 #endif

@@ -45,8 +45,18 @@ void StartPrintThread(unsigned char kind) {
 }
 
 void WaitForPrintJobs() {
-  if (printState.lastJob == nullptr) return;
-  WaitForSingleObject(printState.lastJob, INFINITE);
-  CloseHandle(printState.lastJob);
+  HANDLE job = printState.lastJob;
+  if (job == nullptr) return;
+  // A job's dialogs are owned by the main dialog, whose thread this is:
+  // Windows disables the owner when such a dialog starts and enables it
+  // again when it ends, each time sending it a message (WM_ENABLE) and
+  // waiting until this thread has handled it. So the wait handles the
+  // messages sent to this thread; posted ones (the user's commands) stay
+  // queued for the dialog's own loop.
+  while (MsgWaitForMultipleObjects(1, &job, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+  }
+  CloseHandle(job);
   printState.lastJob = nullptr;
 }

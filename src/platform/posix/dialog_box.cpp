@@ -166,10 +166,22 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
 INT_PTR RunModalDialog(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure, LPARAM parameter) {
   const FrontEnd* frontEnd = CurrentFrontEnd();  // chosen when the first dialog starts
 
-  HWND dialog, firstTabStop;
+  // As on Windows, the owner's dialog is disabled while the dialog runs
+  // and enabled again at its end (when it was enabled before); from
+  // another thread each change waits until the owner's thread has been
+  // told (EnableWindow).
+  HWND disabledOwner = nullptr;
   {
     UserHold hold(UserLock());
     if (owner != nullptr && LiveWindow(owner) == nullptr) return 0;  // as Windows: 0 for a bad owner
+    if (owner != nullptr && owner->dialog->enabled) disabledOwner = owner->dialog;
+  }
+  if (disabledOwner != nullptr) EnableWindow(disabledOwner, FALSE);
+
+  HWND dialog, firstTabStop;
+  {
+    UserHold hold(UserLock());
+    if (owner != nullptr && LiveWindow(owner) == nullptr) return 0;  // gone meanwhile
     dialog = CreateDialogWindows(dialogTemplate, owner, procedure);
     firstTabStop = FirstTabStop(dialog);
   }
@@ -195,6 +207,7 @@ INT_PTR RunModalDialog(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC
     RunModalLoop(dialog);
     if (frontEnd->dialogEnded != nullptr) frontEnd->dialogEnded(dialog);
   }
+  if (disabledOwner != nullptr) EnableWindow(disabledOwner, TRUE);
 
   UserHold hold(UserLock());
   INT_PTR result = dialog->dialogRecord->result;

@@ -52,7 +52,9 @@ uint64_t DialogsShownCount();
 
 // True when every thread that has a dialog waits in its modal loop with
 // nothing in its queue: the dialogs have handled everything they were
-// given. (A thread still making its dialog, before its loop, is busy.)
+// given. (A thread still making its dialog, before its loop, is busy.) A
+// thread in MsgWaitForMultipleObjects whose object is not signalled waits
+// as in its loop.
 bool DialogThreadsIdle();
 
 // A caption without its mnemonic marks: "Print &label" -> "Print label";

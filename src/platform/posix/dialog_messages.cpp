@@ -95,6 +95,7 @@ LRESULT DefaultDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     }
     case WM_INITDIALOG:
     case WM_COMMAND:
+    case WM_ENABLE:
     case WM_PAINT:  // the stand-in draws nothing of its own
       return 0;
   }

@@ -78,6 +78,33 @@ DWORD WaitForSignal(KernelSignal* signal, DWORD milliseconds) {
   return WAIT_OBJECT_0;
 }
 
+KernelWaiter* StartSignalWait(KernelSignal* signal) {
+  std::lock_guard<std::mutex> hold(KernelLock());
+  if (signal->count > 0) {
+    if (!signal->manualReset) signal->count--;
+    return nullptr;
+  }
+  KernelWaiter* waiter = new KernelWaiter;
+  signal->waiters.push_back(waiter);
+  return waiter;
+}
+
+bool SignalWaitSatisfied(KernelWaiter* waiter) {
+  std::lock_guard<std::mutex> hold(KernelLock());
+  return waiter->satisfied;
+}
+
+bool EndSignalWait(KernelSignal* signal, KernelWaiter* waiter) {
+  std::lock_guard<std::mutex> hold(KernelLock());
+  const bool satisfied = waiter->satisfied;
+  if (!satisfied) {
+    auto& waiters = signal->waiters;
+    waiters.erase(std::find(waiters.begin(), waiters.end(), waiter));
+  }
+  delete waiter;
+  return satisfied;
+}
+
 uint64_t CreatedThreadStartingLocked() {
   uint64_t serial = nextCreatedSerial++;
   runningCreatedThreads->insert(serial);

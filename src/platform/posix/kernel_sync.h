@@ -39,6 +39,17 @@ void SignalLocked(KernelSignal* signal, long count);
 // even with the virtual clock: a wait is for another thread, not a pause.
 DWORD WaitForSignal(KernelSignal* signal, DWORD milliseconds);
 
+// A wait that lasts while its thread also does other work (a dialog thread
+// in MsgWaitForMultipleObjects handling sent messages): registered on
+// `signal` like a wait without time limit, but the thread does not sleep
+// in it. StartSignalWait returns null when a signal is there at once (it
+// is taken). SignalWaitSatisfied tells whether a signal has been handed
+// to the wait since. EndSignalWait ends it: true when a signal was handed
+// to it (it is taken), else the wait is withdrawn. Each takes KernelLock.
+KernelWaiter* StartSignalWait(KernelSignal* signal);
+bool SignalWaitSatisfied(KernelWaiter* waiter);
+bool EndSignalWait(KernelSignal* signal, KernelWaiter* waiter);
+
 // With KernelLock held: a thread about to be started by CreateThread counts
 // as running from here on, under the serial number returned (1, 2, ...);
 // it stops counting when it ends.

@@ -20,6 +20,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND window, UINT message, WPARAM wParam, LPA
 typedef uintptr_t DWORD_PTR;
 
 // Window messages
+#define WM_ENABLE 0x000A
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -163,6 +164,25 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags);
+
+// Waiting for a kernel object while handling the messages that other
+// threads send to the calling thread's windows. The subset: one object,
+// no time limit, waking for sent messages (QS_SENDMESSAGE) only; and a
+// PeekMessageA over the whole queue that handles the sent messages and
+// leaves the posted ones (PM_NOREMOVE).
+#define QS_SENDMESSAGE 0x0040
+#define PM_NOREMOVE 0x0000
+typedef struct tagMSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+} MSG, *LPMSG;
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask);
+BOOL PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove);
 
 // Code pages: OEM (437) to ANSI (1252) and back, as Windows converts them;
 // source and destination may be the same buffer.

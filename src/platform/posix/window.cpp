@@ -87,6 +87,8 @@ bool DialogThreadsIdle() {
     // it): busy, though it waits in no loop yet.
     if (queue->loops == 0 && queue->dialogs.empty()) continue;
     if (queue->loops == 0 || !queue->waiting || !queue->messages.empty()) return false;
+    // Waiting for an object that has been signalled: about to go on.
+    if (queue->objectWait != nullptr && SignalWaitSatisfied(queue->objectWait)) return false;
     for (HWND dialog : queue->dialogs)
       if (dialog->dialogRecord->paintPending) return false;
   }
@@ -117,11 +119,16 @@ int GetDlgCtrlID(HWND window) {
 
 BOOL EnableWindow(HWND window, BOOL enable) {
   BOOL wasDisabled;
+  bool tellDialog;
   {
     UserHold hold(UserLock());
     HWND found = LiveWindow(window);
     if (found == nullptr) return FALSE;
     wasDisabled = !found->enabled;
+    // A dialog whose state changes is told so with WM_ENABLE, sent: from
+    // another thread the caller waits until the dialog's thread has
+    // handled it. (Controls are not sent it.)
+    tellDialog = found->dialogRecord != nullptr && found->enabled != (enable != FALSE);
     found->enabled = enable != FALSE;
     if (found->enabled) {
       found->style &= ~DWORD(WS_DISABLED);
@@ -134,6 +141,7 @@ BOOL EnableWindow(HWND window, BOOL enable) {
     NoteUserChangeLocked();
   }
   NotifyControlChanged(window);
+  if (tellDialog) SendMessageA(window, WM_ENABLE, WPARAM(enable != FALSE), 0);
   return wasDisabled;
 }
 

@@ -27,6 +27,7 @@
 #include "platform/posix/windows.h"
 
 struct ThreadQueue;
+struct KernelWaiter;
 
 struct HICON__ {
   int id;  // the icon resource
@@ -100,9 +101,11 @@ struct ThreadQueue {
   std::condition_variable wake;    // a message, an EndDialog, a paint, a reply
   std::vector<HWND> dialogs;       // the dialogs running on the thread, innermost last
   int loops = 0;                   // modal loops running
-  bool waiting = false;            // blocked in a modal loop for want of messages
+  bool waiting = false;            // blocked in a modal loop for want of messages (or in
+                                   // MsgWaitForMultipleObjects)
   HWND focus = nullptr;            // the thread's keyboard focus
   uint64_t createdThread = 0;      // the thread's serial when CreateThread started it (kernel_sync.h), else 0
+  KernelWaiter* objectWait = nullptr;  // MsgWaitForMultipleObjects: its wait on the object, meanwhile
 };
 
 // The lock over every record above and the registry.
