@@ -117,3 +117,14 @@ TEST_F(PrintFileTest, AppendsCopiesOrNamesTheFileItCannotOpen) {
     EXPECT_EQ(0, printState.documentOpen);
   }
 }
+
+TEST(PrintFilePort, OnlyAPortNamedFileInCapitalsIsOne) {
+  const struct {
+    const char* port;
+    bool file;
+  } cases[] = {
+      {"FILE:", true}, {"FILE", true},   {"FILES:", true}, {"file:", false}, {"File:", false},
+      {"FIL", false},  {"LPT1:", false}, {"", false},      {"cups-pdf:/zolt", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.file, IsFilePort(c.port)) << '"' << c.port << '"';
+}

@@ -44,20 +44,20 @@ bool ChoosePrinter() {
   return record->hDC != nullptr;
 }
 
-// A port whose name begins with "FILE" (in capitals) is a file port: the
-// text goes to a file the user names, not through the printer.
+// The output port of the chosen printer.
 bool ChosenPortIsFile() {
   HGLOBAL names = printState.printDialog->hDevNames;
   if (names == nullptr) return false;
   const DEVNAMES* devNames = static_cast<const DEVNAMES*>(GlobalLock(names));
   if (devNames == nullptr) return false;
-  const char* port = reinterpret_cast<const char*>(devNames) + devNames->wOutputOffset;
-  const bool file = strncmp(port, "FILE", 4) == 0;
+  const bool file = IsFilePort(reinterpret_cast<const char*>(devNames) + devNames->wOutputOffset);
   GlobalUnlock(names);
   return file;
 }
 
 }  // namespace
+
+bool IsFilePort(const char* port) { return strncmp(port, "FILE", 4) == 0; }
 
 void RunPrintJob(unsigned char kind) {
   const char* text = TextOfKind(kind);

@@ -26,6 +26,10 @@ DWORD WINAPI PrintThread(LPVOID parameter);
 // file port.
 void RunPrintJob(unsigned char kind);
 
+// A port whose name begins with "FILE" (in capitals) is a file port: the
+// text goes to a file the user names, not through the printer.
+bool IsFilePort(const char* port);
+
 // Prints `text` on the chosen printer, into the open document or a new
 // one, which stays open for the next job.
 void PrintOnPrinter(const char* text);
