@@ -50,6 +50,9 @@ class PrintFileTest : public testing::Test {
     app.messages.count = kDefaultCatalogueCount;
     app.messages.entry = static_cast<char**>(malloc(sizeof(char*) * kDefaultCatalogueCount));
     IndexTextTable(&app.messages);
+    // "Yes" with code page 437's A umlaut (ANSI C4h) for its Y: the
+    // dialog's captions are set as stored, unconverted.
+    app.messages.entry[72][0] = '\x8E';
   }
   void TearDown() override {
     FreeTextTable(&app.messages);
@@ -87,7 +90,7 @@ TEST_F(PrintFileTest, AppendsCopiesOrNamesTheFileItCannotOpen) {
     ASSERT_TRUE(Eventually([shown] { return DialogsShownCount() > shown && TopDialog() != nullptr; }));
     HWND dialog = TopDialog();
     EXPECT_EQ("Enter file name to print to:", WindowText(dialog));
-    EXPECT_EQ("Yes", WindowText(GetDlgItem(dialog, IDOK)));
+    EXPECT_EQ("\x8E" "es", WindowText(GetDlgItem(dialog, IDOK)));
     EXPECT_EQ("&Cancel", WindowText(GetDlgItem(dialog, IDCANCEL)));
     if (c.name != nullptr) {
       TypeText(GetDlgItem(dialog, IDC_PRINT_FILE_NAME), name.c_str());

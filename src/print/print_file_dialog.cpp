@@ -1,7 +1,5 @@
 // The print-to-file dialog (resource 5007): one edit control for the file
 // name, "Yes" and "Cancel". It is the program's one exported function.
-#include <cstdio>
-
 #include "container/catalogue.h"
 #include "print/print_file.h"
 #include "resource.h"
@@ -10,16 +8,15 @@ char printFileName[kPrintFileNameMax + 1];
 
 namespace {
 
-// A catalogue message, converted to the ANSI code page, as the text of a
-// control (or, with id 0, of the dialog's title bar).
+// A catalogue message as the text of a control (or, with id 0, of the
+// dialog's title bar). This dialog's captions are the catalogue's texts as
+// stored, in code page 437: unlike the program's other windows it does not
+// convert them to the ANSI code page.
 void SetMessageText(HWND window, int id, uint32_t message) {
-  char text[256];
-  snprintf(text, sizeof text, "%s", MessageText(message));
-  OemToCharA(text, text);
   if (id == 0)
-    SetWindowTextA(window, text);
+    SetWindowTextA(window, MessageText(message));
   else
-    SetDlgItemTextA(window, id, text);
+    SetDlgItemTextA(window, id, MessageText(message));
 }
 
 }  // namespace
