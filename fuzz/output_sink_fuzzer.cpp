@@ -25,6 +25,7 @@
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/image_file_writer.h"
 #include "app/output_sink.h"
 #include "app/restore_worker.h"
 #include "app/startup.h"
@@ -68,6 +69,7 @@ DWORD WINAPI SinkWorker(LPVOID context) {
   app.deflateBudget = run->input.budget;
   app.cylinderCount = format.cylinders;
   app.cylinder = app.head = 0;
+  if (app.imageFile != nullptr) StartImageFileWriter();
 
   const uint8_t* stream = run->input.stream;
   const size_t length = run->input.streamLength;
@@ -84,6 +86,9 @@ DWORD WINAPI SinkWorker(LPVOID context) {
       break;
     }
   }
+  // As the restore worker: the tracks handed to the image file's writer
+  // are written before the run is over, and the thread ends.
+  if (EndImageFileWriter() != 0) app.runStatus = 8;
   if (app.messages.entry == nullptr) {
     // As the restore worker: without its catalogue the dialog cannot be
     // built, and start-up shows a message box instead.

@@ -276,6 +276,46 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
   }
 }
 
+TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
+  // The file size limit (with SIGXFSZ ignored, so a write beyond it just
+  // falls short) makes the image file take `limit` bytes and no more: a
+  // write fails inside the second track, inside the last track, or inside
+  // the second track of a stream that is found cut only later. The short
+  // write is what ends the run, whenever it is seen.
+  std::vector<uint8_t> image = PatternImage(1474560, 4);
+  ComposedContainer whole = DefaultComposition(image);
+  ComposedContainer cutLater = DefaultComposition(image);
+  cutLater.keepStreamBytes = 12000;
+  struct Case {
+    const char* name;
+    const ComposedContainer* container;
+    size_t limit;
+    int exitCode;
+  } cases[] = {
+      {"the whole image fits", &whole, image.size(), 0},
+      {"second track", &whole, 16384, 8},
+      {"last track", &whole, image.size() - 1000, 8},
+      {"second track of a stream cut later", &cutLater, 16384, 8},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string exe = Compose(*c.container);
+    std::string out = dir / "limited.img";
+    ProgramResult r = RunProgram("trap '' XFSZ; ZOLT_CLOCK=virtual ZOLT_WINDOWS=nt ZOLT_DRIVES='a:=floppy:" +
+                                 dir / "a.img" + "' prlimit --fsize=" + std::to_string(c.limit) +
+                                 " timeout 60 " + exe + " a: /D=" + out + " /Q /T1");
+    EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
+    std::vector<std::string> lines = Lines(r.out);
+    EXPECT_EQ(c.exitCode == 8, Contains(lines, "Output volume full, aborting.")) << r.out;
+    EXPECT_EQ(c.exitCode == 0, Contains(lines, kSuccess)) << r.out;
+    if (c.exitCode != 0) EXPECT_EQ(kWriteError, lines.empty() ? "" : lines.back()) << r.out;
+    std::vector<uint8_t> written;
+    ASSERT_TRUE(ReadWholeFile(out, &written));
+    EXPECT_TRUE(written == std::vector<uint8_t>(image.begin(), image.begin() + c.limit))
+        << "image file of " << written.size() << " bytes";
+  }
+}
+
 TEST_F(RunTest, StopDuringTheRun) {
   // The image file is a pipe that nobody reads yet: the run blocks in its
   // first writes and stays running while the user stops it. Once the stop

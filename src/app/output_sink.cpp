@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/image_file_writer.h"
 #include "app/list_message.h"
 #include "app/inflate_glue.h"
 #include "container/catalogue.h"
@@ -154,8 +155,11 @@ int StartTheRun() {
   }
   const uint32_t trackBytes = FormatTrackBytes(app.format);
   if (app.integrityCheck != 0 || app.imageFile != nullptr) {
-    app.trackBuffer = (uint8_t*)calloc(trackBytes, 1);
-    app.verifyBuffer = (uint8_t*)calloc(trackBytes, 1);
+    // For the image file each buffer holds a batch of tracks, and the two
+    // take turns with its writer thread (image_file_writer.h).
+    const uint32_t bufferBytes = app.imageFile != nullptr ? ImageFileBufferBytes(trackBytes) : trackBytes;
+    app.trackBuffer = (uint8_t*)calloc(bufferBytes, 1);
+    app.verifyBuffer = (uint8_t*)calloc(bufferBytes, 1);
     if (app.trackBuffer == nullptr || app.verifyBuffer == nullptr) return 8;
     app.runningCrc = 0;
     app.cylinder = app.head = 0;
@@ -180,11 +184,12 @@ void AdvancePosition() {
   }
 }
 
-// A whole track is in trackBuffer: hand it to its destination.
+// A whole track is in trackBuffer (at ImageFileTrack() for the image
+// file): hand it to its destination.
 int HandOnTrack(uint32_t length) {
   if (app.imageFile != nullptr) {
-    app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);
-    if (fwrite(app.trackBuffer, 1, length, app.imageFile) != length) return ReportImageFileFull();
+    const int result = WriteImageFileTrack(length);
+    if (result != 0) return result;
     AdvancePosition();
     return 0;
   }
@@ -210,7 +215,7 @@ int TakeImageData(const uint8_t* data, uint32_t count, uint32_t* used) {
   const uint32_t trackLength = uint32_t(app.trackSectors) * app.format.bytesPerSector;
   const uint32_t need = trackLength - app.trackFilled;
   const uint32_t take = count < need ? count : need;
-  uint8_t* to = app.trackBuffer + app.trackFilled;
+  uint8_t* to = (app.imageFile != nullptr ? ImageFileTrack() : app.trackBuffer) + app.trackFilled;
   const uint8_t* table = app.substitutionTable;
   if (!app.passwordProtected) {
     memcpy(to, data, take);

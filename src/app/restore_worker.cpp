@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/image_file_writer.h"
 #include "app/list_message.h"
 #include "app/inflate_glue.h"
 #include "app/output_sink.h"
@@ -79,8 +80,23 @@ int Decompress() {
     FailBeforeCatalogue(8, "Not enough memory to read\n%s%s", "");
     return 8;
   }
+  // The image file's writer thread is made now, before the dialog exists,
+  // and waits. Made at the user's start of the run, it would be a thread
+  // that the start brought up, and the POSIX stand-in's line mode waits for
+  // such threads to settle before it takes the next command: a writer held
+  // in a write to a pipe that nobody reads yet never does.
+  if (app.imageFile != nullptr) StartImageFileWriter();
   int result = InflateInit();
   if (result == 0) result = InflateRun();
+  // The tracks handed to the image file's writer are written before the
+  // run's outcome is settled. A write among them that fell short happened
+  // before whatever ended the decompression after it, and ends the run as
+  // a short write always does.
+  if (EndImageFileWriter() != 0) {
+    result = 8;
+    app.errorCode = 8;
+    app.runStatus = 8;
+  }
   app.lastResult = result;
   if (app.errorCode == 21) app.runStatus = 21;
   if (result != 0 && app.errorCode == 0) app.errorCode = result;
