@@ -14,8 +14,7 @@
 //   IPP attributes media-default and printer-resolution-default, which a
 //   queue with a PPD takes from the PPD's DefaultPageSize and
 //   DefaultResolution.
-#include <cups/cups.h>
-
+#include "platform/posix/print_libraries.h"
 #include "platform/posix/printing.h"
 
 const char kFilePortName[] = "FILE:";
@@ -35,13 +34,15 @@ const int kFallbackDpi = 300;
 const cups_size_t kFallbackMedium = {"iso_a4_210x297mm", 21000, 29700, 635, 635, 635, 635};
 
 // The resolution in dots per inch: printer-resolution-default, or the fall-back.
-void DefaultResolution(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int* x, int* y) {
+void DefaultResolution(const CupsFunctions& cups, http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int* x,
+                       int* y) {
   *x = *y = kFallbackDpi;
-  ipp_attribute_t* attribute = info != nullptr ? cupsFindDestDefault(http, dest, info, "printer-resolution") : nullptr;
-  if (attribute == nullptr || ippGetValueTag(attribute) != IPP_TAG_RESOLUTION) return;
+  ipp_attribute_t* attribute =
+      info != nullptr ? cups.cupsFindDestDefault(http, dest, info, "printer-resolution") : nullptr;
+  if (attribute == nullptr || cups.ippGetValueTag(attribute) != IPP_TAG_RESOLUTION) return;
   ipp_res_t units;
   int down = 0;
-  int across = ippGetResolution(attribute, 0, &down, &units);
+  int across = cups.ippGetResolution(attribute, 0, &down, &units);
   if (across <= 0 || down <= 0) return;
   if (units == IPP_RES_PER_CM) {  // dots per centimetre
     across = across * 254 / 100;
@@ -55,39 +56,40 @@ void DefaultResolution(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int*
 // "media" option, else the printer's media-default. (libcups's own
 // cupsGetDestMediaDefault looks at the option only and otherwise answers
 // US Letter, whatever the printer says.)
-bool DefaultMedium(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, cups_size_t* medium) {
+bool DefaultMedium(const CupsFunctions& cups, http_t* http, cups_dest_t* dest, cups_dinfo_t* info,
+                   cups_size_t* medium) {
   std::string name;
-  if (const char* option = cupsGetOption("media", dest->num_options, dest->options)) name = option;
+  if (const char* option = cups.cupsGetOption("media", dest->num_options, dest->options)) name = option;
   if (name.empty()) {
-    ipp_attribute_t* attribute = cupsFindDestDefault(http, dest, info, "media");
-    const char* keyword = attribute != nullptr ? ippGetString(attribute, 0, nullptr) : nullptr;
+    ipp_attribute_t* attribute = cups.cupsFindDestDefault(http, dest, info, "media");
+    const char* keyword = attribute != nullptr ? cups.ippGetString(attribute, 0, nullptr) : nullptr;
     if (keyword != nullptr) name = keyword;
   }
-  if (name.empty() || !cupsGetDestMediaByName(http, dest, info, name.c_str(), 0, medium)) return false;
+  if (name.empty() || !cups.cupsGetDestMediaByName(http, dest, info, name.c_str(), 0, medium)) return false;
   return medium->width > 0 && medium->length > 0;
 }
 
-PrintDestination Describe(http_t* http, cups_dest_t* dest) {
+PrintDestination Describe(const CupsFunctions& cups, http_t* http, cups_dest_t* dest) {
   PrintDestination destination = {};
   destination.name = dest->name;
   if (dest->instance != nullptr) destination.name += std::string("/") + dest->instance;
-  const char* port = cupsGetOption("device-uri", dest->num_options, dest->options);
-  if (port == nullptr) port = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+  const char* port = cups.cupsGetOption("device-uri", dest->num_options, dest->options);
+  if (port == nullptr) port = cups.cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
   destination.port = port != nullptr ? port : dest->name;
   destination.isDefault = dest->is_default != 0;
   destination.filePort = false;
 
-  cups_dinfo_t* info = cupsCopyDestInfo(http, dest);
+  cups_dinfo_t* info = cups.cupsCopyDestInfo(http, dest);
   cups_size_t medium = {};
-  if (info == nullptr || !DefaultMedium(http, dest, info, &medium)) medium = kFallbackMedium;
+  if (info == nullptr || !DefaultMedium(cups, http, dest, info, &medium)) medium = kFallbackMedium;
   destination.pageWidth = medium.width;
   destination.pageLength = medium.length;
   destination.marginLeft = medium.left;
   destination.marginTop = medium.top;
   destination.marginRight = medium.right;
   destination.marginBottom = medium.bottom;
-  DefaultResolution(http, dest, info, &destination.dpiX, &destination.dpiY);
-  if (info != nullptr) cupsFreeDestInfo(info);
+  DefaultResolution(cups, http, dest, info, &destination.dpiX, &destination.dpiY);
+  if (info != nullptr) cups.cupsFreeDestInfo(info);
   return destination;
 }
 
@@ -96,16 +98,19 @@ PrintDestination Describe(http_t* http, cups_dest_t* dest) {
 std::vector<PrintDestination> ListPrintDestinations() {
   std::vector<PrintDestination> destinations;
   RunWithSystemStack([&destinations] {
-    cupsSetServer(nullptr);  // the environment as it is now
+    const CupsFunctions* library = CupsLibrary();
+    if (library == nullptr) return;  // as when no server answers
+    const CupsFunctions& cups = *library;
+    cups.cupsSetServer(nullptr);  // the environment as it is now
     const int kConnectMilliseconds = 5000;
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectMilliseconds, nullptr);
+    http_t* http = cups.httpConnect2(cups.cupsServer(), cups.ippPort(), nullptr, AF_UNSPEC, cups.cupsEncryption(),
+                                     1, kConnectMilliseconds, nullptr);
     if (http == nullptr) return;
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(http, &dests);
-    for (int i = 0; i < count; ++i) destinations.push_back(Describe(http, &dests[i]));
-    cupsFreeDests(count, dests);
-    httpClose(http);
+    int count = cups.cupsGetDests2(http, &dests);
+    for (int i = 0; i < count; ++i) destinations.push_back(Describe(cups, http, &dests[i]));
+    cups.cupsFreeDests(count, dests);
+    cups.httpClose(http);
   });
   destinations.push_back(FilePort());
   return destinations;

@@ -288,11 +288,20 @@ BOOL PrintDlgA(LPPRINTDLGA request) {
     if (devNames != nullptr) GlobalFree(devNames);
     return Fail(CDERR_MEMALLOCFAILURE);
   }
+  HDC dc = nullptr;
+  if (request->Flags & PD_RETURNDC) {
+    dc = NewPrinterDC(chosen, deviceCopies);
+    if (dc == nullptr) {  // the printer's driver cannot be used; the record stays as it was
+      GlobalFree(devMode);
+      GlobalFree(devNames);
+      return Fail(PDERR_CREATEICFAILURE);
+    }
+  }
   if (request->hDevMode != nullptr) GlobalFree(request->hDevMode);
   if (request->hDevNames != nullptr) GlobalFree(request->hDevNames);
   request->hDevMode = devMode;
   request->hDevNames = devNames;
   request->nCopies = WORD(printerCopies ? 1 : choice.copies);
-  if (request->Flags & PD_RETURNDC) request->hDC = NewPrinterDC(chosen, deviceCopies);
+  if (request->Flags & PD_RETURNDC) request->hDC = dc;
   return TRUE;
 }

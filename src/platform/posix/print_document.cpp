@@ -17,9 +17,6 @@
 //   a value above 0; on failure SP_ERROR (StartDocA, EndDoc, StartPage,
 //   EndPage) with the reason in the last error. A failed hand-over to the
 //   printer sets ERROR_NOT_READY here.
-#include <cairo-pdf.h>
-#include <cairo.h>
-#include <cups/cups.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -27,6 +24,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/posix/print_libraries.h"
 #include "platform/posix/printing.h"
 #include "platform/posix/standin.h"
 
@@ -43,6 +41,7 @@ struct PrinterDC {
   std::string title;       // UTF-8
   std::string output;      // lpszOutput, or empty
   std::string pdfPath;     // where the PDF is drawn
+  const CairoFunctions* draw = nullptr;  // cairo's functions, while a document is open
   cairo_surface_t* surface = nullptr;
   cairo_t* cairo = nullptr;
 };
@@ -83,14 +82,15 @@ double PointsOf(int hundredthsOfMillimetre) { return hundredthsOfMillimetre * 72
 
 // Closes the PDF; false when cairo could not write it.
 bool FinishPdf(PrinterDC* printer, std::string* error) {
-  if (printer->cairo != nullptr) cairo_destroy(printer->cairo);
+  const CairoFunctions& draw = *printer->draw;
+  if (printer->cairo != nullptr) draw.cairo_destroy(printer->cairo);
   printer->cairo = nullptr;
-  cairo_surface_finish(printer->surface);
-  cairo_status_t status = cairo_surface_status(printer->surface);
-  cairo_surface_destroy(printer->surface);
+  draw.cairo_surface_finish(printer->surface);
+  cairo_status_t status = draw.cairo_surface_status(printer->surface);
+  draw.cairo_surface_destroy(printer->surface);
   printer->surface = nullptr;
   if (status != CAIRO_STATUS_SUCCESS) {
-    *error = std::string("cannot write the PDF: ") + cairo_status_to_string(status);
+    *error = std::string("cannot write the PDF: ") + draw.cairo_status_to_string(status);
     return false;
   }
   return true;
@@ -123,40 +123,41 @@ const char* FamilyOf(const LOGFONTA& font) {
 
 // Draws text with the LOGFONTA's look, in device units.
 void DrawText(PrinterDC* printer, int x, int y, const std::string& utf8, const LOGFONTA& font) {
+  const CairoFunctions& draw = *printer->draw;
   cairo_t* cr = printer->cairo;
   const PrintDestination& d = printer->destination;
-  cairo_save(cr);
-  cairo_identity_matrix(cr);
-  cairo_scale(cr, 72.0 / d.dpiX, 72.0 / d.dpiY);
-  cairo_translate(cr, d.marginLeft * double(d.dpiX) / 2540.0, d.marginTop * double(d.dpiY) / 2540.0);
-  cairo_select_font_face(cr, FamilyOf(font), font.lfItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         font.lfWeight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  draw.cairo_save(cr);
+  draw.cairo_identity_matrix(cr);
+  draw.cairo_scale(cr, 72.0 / d.dpiX, 72.0 / d.dpiY);
+  draw.cairo_translate(cr, d.marginLeft * double(d.dpiX) / 2540.0, d.marginTop * double(d.dpiY) / 2540.0);
+  draw.cairo_select_font_face(cr, FamilyOf(font), font.lfItalic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                              font.lfWeight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   // Windows' default for a height of 0 is a 12-point font.
   double height = font.lfHeight != 0 ? double(font.lfHeight) : 12.0 * d.dpiY / 72.0;
   double em = height < 0 ? -height : height;
   cairo_matrix_t matrix;
-  cairo_matrix_init_scale(&matrix, em, em);
-  cairo_set_font_matrix(cr, &matrix);
+  draw.cairo_matrix_init_scale(&matrix, em, em);
+  draw.cairo_set_font_matrix(cr, &matrix);
   cairo_font_extents_t extents;
   if (height > 0) {  // a cell height: the em is what leaves that cell
-    cairo_font_extents(cr, &extents);
+    draw.cairo_font_extents(cr, &extents);
     if (extents.ascent + extents.descent > 0) em = em * height / (extents.ascent + extents.descent);
-    cairo_matrix_init_scale(&matrix, em, em);
-    cairo_set_font_matrix(cr, &matrix);
+    draw.cairo_matrix_init_scale(&matrix, em, em);
+    draw.cairo_set_font_matrix(cr, &matrix);
   }
   if (font.lfWidth > 0) {  // stretched to the average width (a fixed pitch's every width)
     cairo_text_extents_t character;
-    cairo_text_extents(cr, "x", &character);
+    draw.cairo_text_extents(cr, "x", &character);
     if (character.x_advance > 0) {
-      cairo_matrix_init_scale(&matrix, em * font.lfWidth / character.x_advance, em);
-      cairo_set_font_matrix(cr, &matrix);
+      draw.cairo_matrix_init_scale(&matrix, em * font.lfWidth / character.x_advance, em);
+      draw.cairo_set_font_matrix(cr, &matrix);
     }
   }
-  cairo_font_extents(cr, &extents);
-  cairo_set_source_rgb(cr, 0, 0, 0);
-  cairo_move_to(cr, x, y + extents.ascent);
-  cairo_show_text(cr, utf8.c_str());
-  cairo_restore(cr);
+  draw.cairo_font_extents(cr, &extents);
+  draw.cairo_set_source_rgb(cr, 0, 0, 0);
+  draw.cairo_move_to(cr, x, y + extents.ascent);
+  draw.cairo_show_text(cr, utf8.c_str());
+  draw.cairo_restore(cr);
 }
 
 // Hands the PDF to the CUPS printer as lp would: with the options of the
@@ -164,7 +165,13 @@ void DrawText(PrinterDC* printer, int x, int y, const std::string& utf8, const L
 // reason in `error`.
 int Submit(const PrintDestination& destination, const std::string& path, const std::string& title, int copies,
            std::string* error) {
-  cupsSetServer(nullptr);  // the environment as it is now
+  const CupsFunctions* library = CupsLibrary();
+  if (library == nullptr) {
+    *error = "libcups cannot be loaded";
+    return 0;
+  }
+  const CupsFunctions& cups = *library;
+  cups.cupsSetServer(nullptr);  // the environment as it is now
   std::string name = destination.name, instance;
   size_t slash = name.find('/');
   if (slash != std::string::npos) {
@@ -173,22 +180,30 @@ int Submit(const PrintDestination& destination, const std::string& path, const s
   }
   int optionCount = 0;
   cups_option_t* options = nullptr;
-  cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(), instance.empty() ? nullptr : instance.c_str());
+  cups_dest_t* dest =
+      cups.cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(), instance.empty() ? nullptr : instance.c_str());
   if (dest != nullptr) {
     for (int i = 0; i < dest->num_options; ++i)
-      optionCount = cupsAddOption(dest->options[i].name, dest->options[i].value, optionCount, &options);
-    cupsFreeDests(1, dest);
+      optionCount = cups.cupsAddOption(dest->options[i].name, dest->options[i].value, optionCount, &options);
+    cups.cupsFreeDests(1, dest);
   }
-  if (copies > 1) optionCount = cupsAddOption("copies", std::to_string(copies).c_str(), optionCount, &options);
-  int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.c_str(), path.c_str(), title.c_str(), optionCount, options);
-  cupsFreeOptions(optionCount, options);
-  if (job == 0) *error = std::string("CUPS refused the job: ") + cupsLastErrorString();
+  if (copies > 1) optionCount = cups.cupsAddOption("copies", std::to_string(copies).c_str(), optionCount, &options);
+  int job = cups.cupsPrintFile2(CUPS_HTTP_DEFAULT, name.c_str(), path.c_str(), title.c_str(), optionCount, options);
+  cups.cupsFreeOptions(optionCount, options);
+  if (job == 0) *error = std::string("CUPS refused the job: ") + cups.cupsLastErrorString();
   return job;
 }
 
 }  // namespace
 
 HDC NewPrinterDC(const PrintDestination& destination, int copies) {
+  // A printer's documents are drawn with cairo: without it there is no
+  // printer DC. The file port's DC draws nothing.
+  if (!destination.filePort) {
+    bool drawable = false;
+    RunWithSystemStack([&drawable] { drawable = CairoLibrary() != nullptr; });
+    if (!drawable) return nullptr;
+  }
   GdiDeviceCaps caps = DestinationCaps(destination);
   HDC dc = NewDeviceContext(kGdiPrinterDevice, nullptr, caps);
   PrinterDC* printer = new PrinterDC;
@@ -240,15 +255,20 @@ int StartDocA(HDC dc, const DOCINFOA* document) {
   std::string title = AnsiToUtf8(document->lpszDocName != nullptr ? document->lpszDocName : "");
   bool made = false;
   RunWithSystemStack([&] {
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), PointsOf(d.pageWidth), PointsOf(d.pageLength));
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-      cairo_surface_destroy(surface);
+    const CairoFunctions* library = CairoLibrary();
+    if (library == nullptr) return;
+    const CairoFunctions& draw = *library;
+    cairo_surface_t* surface =
+        draw.cairo_pdf_surface_create(path.c_str(), PointsOf(d.pageWidth), PointsOf(d.pageLength));
+    if (draw.cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+      draw.cairo_surface_destroy(surface);
       return;
     }
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "ZOLT");
+    draw.cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
+    draw.cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "ZOLT");
+    printer->draw = library;
     printer->surface = surface;
-    printer->cairo = cairo_create(surface);
+    printer->cairo = draw.cairo_create(surface);
     made = true;
   });
   if (!made) {
@@ -287,7 +307,7 @@ int EndPage(HDC dc) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return SP_ERROR;
   }
-  RunWithSystemStack([printer] { cairo_show_page(printer->cairo); });
+  RunWithSystemStack([printer] { printer->draw->cairo_show_page(printer->cairo); });
   printer->pageOpen = false;
   printer->pages++;
   return 1;
@@ -336,7 +356,7 @@ int EndDoc(HDC dc) {
     if (pageOpen) printer->pages++;
     record = EndDocumentLocked(printer, false);
     RunWithSystemStack([&] {
-      if (pageOpen) cairo_show_page(printer->cairo);
+      if (pageOpen) printer->draw->cairo_show_page(printer->cairo);
       finished = FinishPdf(printer, &record.error);
     });
     destination = printer->destination;

@@ -34,15 +34,16 @@ struct PrintDestination {
 
 // The destinations to offer: the printers of the CUPS server that the
 // environment names (CUPS_SERVER, the client settings; read again on each
-// call), in its order, then the file port. When no server answers, the
-// file port alone.
+// call), in its order, then the file port. When no server answers (or
+// libcups cannot be loaded), the file port alone.
 std::vector<PrintDestination> ListPrintDestinations();
 
 // What GetDeviceCaps tells of a destination: its printable area.
 GdiDeviceCaps DestinationCaps(const PrintDestination& destination);
 
 // A printer DC for `destination` whose documents are printed `copies`
-// times by the printer (DEVMODEA's dmCopies); freed with DeleteDC.
+// times by the printer (DEVMODEA's dmCopies); freed with DeleteDC. Null
+// for a CUPS printer when cairo cannot be loaded (print_libraries.h).
 HDC NewPrinterDC(const PrintDestination& destination, int copies);
 
 // A print document that ended (EndDoc or AbortDoc, or DeleteDC in the
@@ -62,8 +63,8 @@ struct PrintJobRecord {
 std::vector<PrintJobRecord> TakePrintJobRecord();
 
 // Runs `work` on a thread with the host's ordinary stack and waits for it
-// (print_system_stack.cpp): every call into libcups or cairo goes through
-// it. The last error is the caller's to set afterwards.
+// (print_system_stack.cpp): every call into libcups or cairo, and their
+// loading, goes through it. The last error is the caller's to set afterwards.
 void RunWithSystemStack(const std::function<void()>& work);
 
 #endif
