@@ -113,6 +113,7 @@ struct AppState {
   uint8_t deviceParamsBuffer[kDeviceParamsSize]{};
   uint8_t savedDeviceParams[kDeviceParamsSize]{};
   int driveParamsChanged{};        // 9x: the drive's parameters need restoring
+  int volumeLocks{};               // 9x: LockTargetVolume calls not yet undone
   uint32_t writerSectorsLeft{};
   uint32_t writerTrackSectors{};
   uint16_t trackBytes{};

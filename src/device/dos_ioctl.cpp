@@ -77,13 +77,18 @@ int DosDeviceIoctl(uint8_t drive, uint8_t minor, void* parameter) {
   return error;
 }
 
+// Volume locks nest: each lock needs its unlock before the volume is free
+// again (and its medium can be ejected), so the locks taken are counted
+// for the release at the end of the run.
 int LockTargetVolume(const char*) {
   const uint8_t permissions[2] = {0, 4};  // then 4: the volume is locked for formatting
+  ++app.volumeLocks;
   return LockRequests(kLockPhysicalVolume, kLockLogicalVolume, permissions);
 }
 
 int UnlockTargetVolume(const char*) {
   const uint8_t none[2] = {0, 0};
+  if (app.volumeLocks > 0) --app.volumeLocks;
   return LockRequests(kUnlockPhysicalVolume, kUnlockLogicalVolume, none);
 }
 

@@ -16,9 +16,10 @@ constexpr DWORD kWriteFileData = 0x6001;  // bit 0 write; bits 13-14: normal fil
 // Fills `io` and sends the request; 0, GetLastError or the DOS error.
 int Transfer(uint8_t drive, const uint8_t* buffer, uint16_t head, uint16_t cylinder,
              uint16_t sectorIndex, uint16_t count, DISKIO* io, DWORD mode) {
-  const uint16_t start = uint16_t((cylinder * app.format.heads + head) * app.format.sectorsPerTrack +
-                                  sectorIndex);
-  io->dwStartSector = start;
+  // The record's start sector is 32 bits: media beyond 65,535 sectors
+  // (32 MiB) are ordinary here.
+  io->dwStartSector = (uint32_t(cylinder) * app.format.heads + head) * app.format.sectorsPerTrack +
+                      sectorIndex;
   io->wSectors = count;
   io->dwBuffer = Vwin32Address(buffer);
   DIOC_REGISTERS regs{};

@@ -10,7 +10,11 @@ void ReleaseTargetDrive() {
   if (letter == 'A' || letter == 'B' || app.largeMediaMode != 0) {
     free(app.sectorBuffer);
     app.sectorBuffer = nullptr;
-    UnlockTargetVolume(app.targetDrive);
+    // Every lock of the run, also those the writer took on top of the
+    // opening's (large media).
+    do {
+      UnlockTargetVolume(app.targetDrive);
+    } while (app.volumeLocks > 0);
     if (app.driveParamsChanged) {
       SetDriveParams(1, app.driveBpb, true);
       SetDriveParams(0, app.driveBpb, true);
