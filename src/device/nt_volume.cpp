@@ -34,32 +34,43 @@ int VolumeTrackIo(HANDLE volume, uint8_t* buffer, uint16_t head, uint16_t cylind
 }
 
 bool NtMediaTypeFor(const DiskFormatRecord& format, MEDIA_TYPE* type) {
-  const unsigned sectors = format.sectorsPerTrack;
-  if (format.heads == 1) {
-    *type = sectors == 8 ? F5_160_512 : F5_180_512;
+  // Each media type lays down one geometry: a track is formatted only in
+  // the layout of the image as a whole, never in one that merely shares
+  // its heads or its sector count.
+  struct TypeGeometry {
+    uint16_t cylinders, heads, sectorsPerTrack;
+    MEDIA_TYPE type;
+  };
+  static const TypeGeometry kTypes[] = {
+      {40, 1, 8, F5_160_512},   {40, 1, 9, F5_180_512},  {40, 2, 8, F5_320_512},
+      {40, 2, 9, F5_360_512},   {80, 2, 9, F3_720_512},  {80, 2, 15, F5_1Pt2_512},
+      {80, 2, 18, F3_1Pt44_512},
+      // The 21-sector distribution format is recorded at the density of the
+      // 1.44M one and laid down with the extended request.
+      {80, 2, 21, F3_1Pt44_512}, {80, 2, 36, F3_2Pt88_512},
+  };
+  if (format.bytesPerSector != 512) return false;
+  for (const TypeGeometry& t : kTypes) {
+    if (t.cylinders == format.cylinders && t.heads == format.heads &&
+        t.sectorsPerTrack == format.sectorsPerTrack) {
+      *type = t.type;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool NtDriveTakesMediaType(HANDLE volume, MEDIA_TYPE type) {
+  DISK_GEOMETRY types[32];
+  DWORD returned = 0;
+  if (!DeviceIoControl(volume, IOCTL_DISK_GET_MEDIA_TYPES, nullptr, 0, types, sizeof types,
+                       &returned, nullptr) &&
+      GetLastError() != ERROR_MORE_DATA)
     return true;
+  for (DWORD i = 0; i < returned / sizeof(DISK_GEOMETRY); ++i) {
+    if (types[i].MediaType == type) return true;
   }
-  if (format.cylinders == 40) {
-    *type = sectors == 8 ? F5_320_512 : F5_360_512;
-    return true;
-  }
-  switch (sectors) {
-    case 9:
-      *type = F3_720_512;
-      return true;
-    case 15:
-      *type = F5_1Pt2_512;
-      return true;
-    case 18:
-    case 21:  // formatted with the extended request: 21 sectors, tighter gaps
-      *type = F3_1Pt44_512;
-      return true;
-    case 36:
-      *type = F3_2Pt88_512;
-      return true;
-    default:
-      return false;
-  }
+  return false;
 }
 
 BOOL NtVolumeRequest(HANDLE volume, DWORD controlCode) {

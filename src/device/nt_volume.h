@@ -24,6 +24,11 @@ int VolumeTrackIo(HANDLE volume, uint8_t* buffer, uint16_t head, uint16_t cylind
 // `format`; false for a format it has none for.
 bool NtMediaTypeFor(const DiskFormatRecord& format, MEDIA_TYPE* type);
 
+// Whether the drive behind `volume` formats `type`, as its driver lists
+// the media types it takes. A driver that does not answer is taken to,
+// and left to refuse the format request itself.
+bool NtDriveTakesMediaType(HANDLE volume, MEDIA_TYPE type);
+
 // One control request without data in or out (lock, unlock, dismount,
 // check-verify); the DeviceIoControl result.
 BOOL NtVolumeRequest(HANDLE volume, DWORD controlCode);

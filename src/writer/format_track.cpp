@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/list_message.h"
 #include "device/nt_volume.h"
 #include "device/vwin32_disk.h"
 #include "writer/format_table.h"
@@ -48,8 +49,14 @@ int FormatNtTrack(uint16_t head, uint16_t cylinder) {
   // A format the driver has no media type for is turned down before a run
   // starts; should a track of one still need formatting, it fails.
   if (!NtMediaTypeFor(app.format, &mediaType)) return 1;
-  const bool formatted = SendFormatRequest(mediaType, head, cylinder);
-  if (cylinder != 0 || head != 0) return formatted ? 0 : 1;
+  if (!SendFormatRequest(mediaType, head, cylinder)) {
+    // The run ends here, so nothing more goes onto the diskette (the
+    // first track gets no boot sector over a format that did not take).
+    // A write-protected or missing diskette says so.
+    const DWORD error = GetLastError();
+    return error == ERROR_WRITE_PROTECT || error == ERROR_NOT_READY ? int(error) : 1;
+  }
+  if (cylinder != 0 || head != 0) return 0;
 
   uint8_t bootSector[512];
   BuildFreshBootSector(mediaType, bootSector);
@@ -68,10 +75,26 @@ int FormatNtTrack(uint16_t head, uint16_t cylinder) {
   DWORD returned = 0;
   DeviceIoControl(app.deviceHandle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
                   sizeof geometry, &returned, nullptr);
-  return formatted ? 0 : 1;
+  return 0;
 }
 
 }  // namespace
+
+int NtFormattingRefusal() {
+  MEDIA_TYPE mediaType;
+  if (!NtMediaTypeFor(app.format, &mediaType)) {
+    // The floppy driver lays down no track of this geometry.
+    LIST_MESSAGE(91, "");
+    return ERROR_NOT_SUPPORTED;
+  }
+  if (!NtDriveTakesMediaType(app.deviceHandle, mediaType)) {
+    // The drive cannot carry the format (a 1.44M drive and a 2.88M image,
+    // a USB drive and a 5.25" one).
+    LIST_MESSAGE(90, "");
+    return kImageSizeMismatch;
+  }
+  return 0;
+}
 
 int FormatTrack(uint16_t head, uint16_t cylinder) {
   if (app.isNT) return FormatNtTrack(head, cylinder);

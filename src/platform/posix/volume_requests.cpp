@@ -5,6 +5,7 @@
 // A control code carries the access it needs in bits 14 and 15 (1: read,
 // 2: write); a handle opened without it is refused ERROR_ACCESS_DENIED, as
 // the I/O manager does. Formatting needs both.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -197,6 +198,38 @@ DWORD FormatExtended(Volume* volume, LPVOID in, DWORD inSize, TraceParts* trace)
   return FormatTracks(volume, p, layout, numbers);
 }
 
+// IOCTL_DISK_GET_MEDIA_TYPES: the diskette media types the floppy driver
+// formats, or a large medium's own geometry.
+DWORD GetMediaTypes(Volume* volume, LPVOID out, DWORD outSize, LPDWORD returned) {
+  if (outSize < sizeof(DISK_GEOMETRY)) return ERROR_INSUFFICIENT_BUFFER;
+  std::vector<DISK_GEOMETRY> types;
+  MediumInfo info{};
+  if (volume->medium->methods->query(volume->medium, &info) == ERROR_SUCCESS && info.largeRemovable) {
+    DISK_GEOMETRY g = {};
+    g.MediaType = RemovableMedia;
+    g.TracksPerCylinder = 64;
+    g.SectorsPerTrack = 32;
+    g.BytesPerSector = kSectorBytes;
+    g.Cylinders.QuadPart = LONGLONG(info.sizeBytes / (64 * 32 * kSectorBytes));
+    types.push_back(g);
+  } else {
+    for (const MediaTypeFormat& m : kMediaTypes) {
+      const MediumGeometry& mg = GeometryOf(m.format);
+      DISK_GEOMETRY g = {};
+      g.MediaType = m.type;
+      g.Cylinders.QuadPart = mg.cylinders;
+      g.TracksPerCylinder = DWORD(mg.heads);
+      g.SectorsPerTrack = DWORD(mg.sectorsPerTrack);
+      g.BytesPerSector = kSectorBytes;
+      types.push_back(g);
+    }
+  }
+  const size_t fit = std::min<size_t>(types.size(), outSize / sizeof(DISK_GEOMETRY));
+  memcpy(out, types.data(), fit * sizeof(DISK_GEOMETRY));
+  *returned = DWORD(fit * sizeof(DISK_GEOMETRY));
+  return fit < types.size() ? ERROR_MORE_DATA : ERROR_SUCCESS;
+}
+
 DWORD Dismount(Volume* volume) {
   MediumInfo info;
   DWORD error = volume->medium->methods->query(volume->medium, &info);
@@ -221,6 +254,7 @@ const ControlRequest kRequests[] = {
     {IOCTL_DISK_CHECK_VERIFY, "IOCTL_DISK_CHECK_VERIFY"},
     {IOCTL_DISK_FORMAT_TRACKS, "IOCTL_DISK_FORMAT_TRACKS"},
     {IOCTL_DISK_FORMAT_TRACKS_EX, "IOCTL_DISK_FORMAT_TRACKS_EX"},
+    {IOCTL_DISK_GET_MEDIA_TYPES, "IOCTL_DISK_GET_MEDIA_TYPES"},
 };
 
 DWORD VolumeRequest(Volume* volume, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
@@ -244,6 +278,8 @@ DWORD VolumeRequest(Volume* volume, DWORD code, LPVOID in, DWORD inSize, LPVOID 
       return FormatStandard(volume, in, inSize, trace);
     case IOCTL_DISK_FORMAT_TRACKS_EX:
       return FormatExtended(volume, in, inSize, trace);
+    case IOCTL_DISK_GET_MEDIA_TYPES:
+      return GetMediaTypes(volume, out, outSize, returned);
     default:
       return ERROR_INVALID_FUNCTION;  // not in kRequests: refused before
   }
