@@ -20,6 +20,7 @@
 #include "platform/posix/standin.h"
 #include "test_files.h"
 #include "writer/format_table.h"
+#include "writer/disk_writer.h"
 #include "writer/format_track.h"
 #include "writer/target_drive.h"
 
@@ -250,6 +251,13 @@ TEST_F(DeviceServices, ExtendedTransfersAndTheReadGuard) {
   EXPECT_EQ(kNoDataRead, ExtAbsRead(1, back, 0, 0, 0, 1, &app.diskIo));
   EXPECT_EQ(2u, Requests().size());
   ForgetMedia();
+
+  // Beyond 65,535 sectors the start sector goes on counting: cylinder 40,
+  // head 3, index 5 of 64 heads and 32 sectors is (40 x 64 + 3) x 32 + 5.
+  app.format.sectorsPerTrack = 32;
+  app.format.heads = 64;
+  ExtAbsRead(1, data, 3, 40, 5, 1, &app.diskIo);
+  EXPECT_EQ(82021u, DWORD(app.diskIo.dwStartSector));
 }
 
 TEST_F(DeviceServices, NtTrackWriteCountsOnlyWhatReadsBack) {
@@ -308,6 +316,82 @@ TEST_F(DeviceServices, NtTrackZeroGetsAFreshBootSector) {
     EXPECT_EQ(0, memcmp(expected, sector, 512)) << c.format;
     EXPECT_EQ(2880, GetU16(sector + 19));
   }
+}
+
+TEST_F(DeviceServices, NtFailedFormatLeavesTheDisketteAlone) {
+  // The run ends with a failed format, so the first track gets no boot
+  // sector and the volume is not opened again; a write-protected or empty
+  // drive is told by its own error.
+  struct Case {
+    const char* options;
+    int result;
+  } cases[] = {{",format=1.44m,readonly", ERROR_WRITE_PROTECT},
+               {",empty", ERROR_NOT_READY},
+               {",format=1.44m,fail-format=0/0", 1}};
+  for (const Case& c : cases) {
+    TearDown();
+    Use("nt", "a:=floppy:" + dir / "a.img" + c.options, Format("1.44m"));
+    EXPECT_EQ(c.result, FormatTrack(0, 0)) << c.options;
+    const std::vector<std::string> lines = Requests();
+    ASSERT_EQ(1u, lines.size()) << c.options << ": " << (lines.empty() ? "" : lines.back());
+    EXPECT_TRUE(HasAll(lines[0], {"IOCTL_DISK_FORMAT_TRACKS", "result=0"})) << lines[0];
+  }
+}
+
+namespace {
+
+// The simulated medium behind one on which the boot sector read alone
+// fails, while the whole first track reads.
+DiskMedium* inner;
+bool bootReadFailed;
+DWORD QueryInner(DiskMedium*, MediumInfo* info) { return inner->methods->query(inner, info); }
+DWORD ReadBootFailing(DiskMedium*, int c, int h, int s, int n, void* b) {
+  if (c == 0 && h == 0 && s == 1 && n == 1) {
+    bootReadFailed = true;
+    return ERROR_CRC;
+  }
+  return inner->methods->readSectors(inner, c, h, s, n, b);
+}
+DWORD WriteInner(DiskMedium*, int c, int h, int s, int n, const void* b) {
+  return inner->methods->writeSectors(inner, c, h, s, n, b);
+}
+DWORD FormatInner(DiskMedium*, int c, int h, const DiskLayout& l, const uint16_t* numbers, int n) {
+  return inner->methods->formatTrack(inner, c, h, l, numbers, n);
+}
+const MediumMethods kFlakyBootMethods = {QueryInner, ReadBootFailing, WriteInner, FormatInner, NoBytes,
+                                         NoWriteBytes, Lock,              Nothing,    Nothing,     Nothing};
+
+}  // namespace
+
+TEST_F(DeviceServices, Win9xUnreadBootSectorDeclaresNoFormat) {
+  // A boot sector that was not read tells nothing about the diskette,
+  // whatever the sector buffer held before. Here the diskette's own says
+  // 720K, over tracks that read as 1.44M ones.
+  std::vector<uint8_t> medium(1474560, 0xE5);
+  memcpy(medium.data() + 11, &Format("720k"), kBpbLength);
+  PutU16(medium.data() + 510, 0xAA55);
+  ASSERT_TRUE(WriteWholeFile(dir / "a.img", medium));
+  Use("9x", "a:=floppy:" + dir / "a.img,format=1.44m", Format("1.44m"));
+  inner = OpenSimulatedMedium(FindDrive('a'));
+  ASSERT_NE(nullptr, inner);
+  bootReadFailed = false;
+  DiskMedium flaky = {&kFlakyBootMethods, nullptr, nullptr};
+  SetDriveMedium('a', &flaky);
+  uint8_t buffer[1024] = {};
+  memcpy(buffer + 11, &app.format, kBpbLength);  // as if it declared the image's format
+  PutU16(buffer + 510, 0xAA55);
+  app.sectorBuffer = buffer;
+  std::vector<char> text(kTextBufferSize);
+  app.textBuffer = text.data();  // for the formatting message
+  free(app.trackBuffer);         // the writer makes its own
+  free(app.verifyBuffer);
+  ASSERT_EQ(0, StartDiskWriter());
+  EXPECT_TRUE(bootReadFailed);
+  EXPECT_EQ(1, app.formatWhileCopying);
+  app.sectorBuffer = nullptr;
+  app.textBuffer = nullptr;
+  inner->methods->close(inner);
+  ForgetMedia();
 }
 
 TEST_F(DeviceServices, CountReadableSectorsOfALargeMedium) {

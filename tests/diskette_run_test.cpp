@@ -336,10 +336,12 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"Unformatted", "9x", "floppy", 0, "format=none", "", 0, kDone, Medium::kEqualsImage, true},
         Scenario{"FormatOption", "nt", "floppy", k144, "", "/F", 0, kDone, Medium::kEqualsImage, true},
         Scenario{"FormatOption", "9x", "floppy", k144, "", "/F", 0, kDone, Medium::kEqualsImage, true},
-        Scenario{"WriteProtected", "nt", "floppy", k144, "readonly", "", 1, {kWriteError}, Medium::kUnchanged, true},
-        Scenario{"WriteProtected", "9x", "floppy", k144, "readonly", "", 19, {kProtected}, Medium::kUnchanged, true},
-        Scenario{"NoMedium", "nt", "floppy", k144, "empty", "", 1, {kWriteError}, Medium::kUnchanged, true},
-        Scenario{"NoMedium", "9x", "floppy", k144, "empty", "", 21, {kNotReady}, Medium::kUnchanged, true},
+        // A write-protected or missing diskette is told as such, on both
+        // families, and no formatting is tried on it.
+        Scenario{"WriteProtected", "nt", "floppy", k144, "readonly", "", 19, {kProtected}, Medium::kUnchanged, false},
+        Scenario{"WriteProtected", "9x", "floppy", k144, "readonly", "", 19, {kProtected}, Medium::kUnchanged, false},
+        Scenario{"NoMedium", "nt", "floppy", k144, "empty", "", 21, {kNotReady}, Medium::kUnchanged, false},
+        Scenario{"NoMedium", "9x", "floppy", k144, "empty", "", 21, {kNotReady}, Medium::kUnchanged, false},
         // A track failing once is formatted and written again. The BIOS
         // path tries each transfer three times before the writer sees it
         // fail, so there it fails three times. On 9x the primer written to
@@ -358,10 +360,12 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"AlwaysFailsLastTrack", "9x", "floppy", k144, "fail-write=79/1", "", 29, {kWriteError}, Medium::kAny, true},
         Scenario{"FormatFails", "nt", "floppy", k144, "fail-format=3/0", "/F", 1, {kWriteError}, Medium::kAny, true},
         Scenario{"FormatFails", "9x", "floppy", k144, "fail-format=3/0", "/F", 29, {kWriteError}, Medium::kAny, true},
-        Scenario{"MediumTooSmall", "nt", "removable", kSmall, "", "", 2030, {kSizeMismatch}, Medium::kAny, false,
-                 Image::kLarge},
-        Scenario{"MediumTooSmall", "9x", "removable", kSmall, "", "", 2030, {kSizeMismatch}, Medium::kAny, false,
-                 Image::kLarge},
+        // Refused: the first sector, wiped to measure the medium afresh,
+        // is put back.
+        Scenario{"MediumTooSmall", "nt", "removable", kSmall, "", "", 2030, {kSizeMismatch}, Medium::kUnchanged,
+                 false, Image::kLarge},
+        Scenario{"MediumTooSmall", "9x", "removable", kSmall, "", "", 2030, {kSizeMismatch}, Medium::kUnchanged,
+                 false, Image::kLarge},
         Scenario{"LargeRemovable", "nt", "removable", kLarge, "", "", 0, kDone, Medium::kStartsWithImage, false,
                  Image::kLarge},
         Scenario{"LargeRemovable", "9x", "removable", kLarge, "", "", 0, kDone, Medium::kStartsWithImage, false,

@@ -13,9 +13,10 @@
 
 namespace {
 
-DiskFormatRecord Geometry(uint16_t sectors, uint16_t heads, uint16_t cylinders) {
+DiskFormatRecord Geometry(uint16_t sectors, uint16_t heads, uint16_t cylinders,
+                          uint16_t bytesPerSector = 512) {
   DiskFormatRecord f{};
-  f.bytesPerSector = 512;
+  f.bytesPerSector = bytesPerSector;
   f.sectorsPerTrack = sectors;
   f.heads = heads;
   f.cylinders = cylinders;
@@ -26,21 +27,27 @@ DiskFormatRecord Geometry(uint16_t sectors, uint16_t heads, uint16_t cylinders) 
 }  // namespace
 
 TEST(WriterTables, NtMediaTypeOfEachGeometry) {
+  // A media type lays down exactly one geometry; any other has none, also
+  // one that shares its heads, its cylinders or its sectors.
   struct Case {
-    uint16_t sectors, heads, cylinders;
+    uint16_t sectors, heads, cylinders, bytes;
     bool known;
     MEDIA_TYPE type;
   } cases[] = {
-      {18, 2, 80, true, F3_1Pt44_512}, {21, 2, 80, true, F3_1Pt44_512},
-      {9, 2, 40, true, F5_360_512},    {8, 2, 40, true, F5_320_512},
-      {9, 1, 40, true, F5_180_512},    {8, 1, 40, true, F5_160_512},
-      {9, 2, 80, true, F3_720_512},    {15, 2, 80, true, F5_1Pt2_512},
-      {36, 2, 80, true, F3_2Pt88_512}, {10, 2, 80, false, Unknown},
+      {18, 2, 80, 512, true, F3_1Pt44_512}, {21, 2, 80, 512, true, F3_1Pt44_512},
+      {9, 2, 40, 512, true, F5_360_512},    {8, 2, 40, 512, true, F5_320_512},
+      {9, 1, 40, 512, true, F5_180_512},    {8, 1, 40, 512, true, F5_160_512},
+      {9, 2, 80, 512, true, F3_720_512},    {15, 2, 80, 512, true, F5_1Pt2_512},
+      {36, 2, 80, 512, true, F3_2Pt88_512}, {10, 2, 80, 512, false, Unknown},
+      {9, 1, 80, 512, false, Unknown},      {18, 1, 80, 512, false, Unknown},
+      {15, 1, 40, 512, false, Unknown},     {18, 2, 40, 512, false, Unknown},
+      {9, 2, 81, 512, false, Unknown},      {18, 1, 1, 512, false, Unknown},
+      {9, 2, 80, 1024, false, Unknown},     {4, 2, 40, 1024, false, Unknown},
   };
   for (const Case& c : cases) {
     MEDIA_TYPE type = Unknown;
-    const bool known = NtMediaTypeFor(Geometry(c.sectors, c.heads, c.cylinders), &type);
-    EXPECT_EQ(c.known, known) << c.sectors << "/" << c.heads << "/" << c.cylinders;
+    const bool known = NtMediaTypeFor(Geometry(c.sectors, c.heads, c.cylinders, c.bytes), &type);
+    EXPECT_EQ(c.known, known) << c.sectors << "/" << c.heads << "/" << c.cylinders << "/" << c.bytes;
     if (c.known) {
       EXPECT_EQ(c.type, type) << c.sectors << "/" << c.heads << "/" << c.cylinders;
     }
@@ -125,6 +132,26 @@ TEST_F(BootSectorTest, DeclaredSectorCount) {
     Boot(c.bytes, c.total16, c.spt, c.heads, c.total32, c.signature);
     app.largeMediaMode = c.large;
     EXPECT_EQ(c.expected, DeclaredSectorCount()) << c.total16 << " " << c.spt << "x" << c.heads;
+  }
+}
+
+TEST_F(BootSectorTest, DeclaresTheImageFormatOnlyWithItsGeometry) {
+  // The image: 80 cylinders of 2 heads and 9 sectors (1,440 sectors).
+  app.format = Geometry(9, 2, 80);
+  struct Case {
+    uint16_t total16, spt, heads;
+    bool declares;
+  } cases[] = {
+      {1440, 9, 2, true},
+      {1440, 18, 2, false},  // 40 cylinders of 18 sectors: the same total
+      {1440, 9, 1, false},   // 160 cylinders of one head
+      {2880, 18, 2, false},
+      {0, 0, 0, false},      // no boot sector (or one that could not be read)
+  };
+  for (const Case& c : cases) {
+    memset(buffer, 0, sizeof buffer);
+    if (c.total16 != 0) Boot(512, c.total16, c.spt, c.heads, 0);
+    EXPECT_EQ(c.declares, BootSectorDeclaresImageFormat()) << c.total16 << " " << c.spt << "x" << c.heads;
   }
 }
 

@@ -10,14 +10,6 @@
 #include "writer/target_drive.h"
 
 int StartDiskOutput() {
-  MEDIA_TYPE mediaType;
-  if (app.isNT && !app.largeMediaMode && !NtMediaTypeFor(app.format, &mediaType)) {
-    // The NT floppy driver could not format a track of this geometry, and
-    // a diskette in another format would be left half written.
-    LIST_MESSAGE(91, "");
-    app.errorCode = ERROR_NOT_SUPPORTED;
-    return ERROR_NOT_SUPPORTED;
-  }
   const int opened = OpenTargetDrive(app.targetDrive);
   app.lastResult = opened;
   switch (opened) {
@@ -33,7 +25,11 @@ int StartDiskOutput() {
       LIST_MESSAGE(90, "");
       app.errorCode = opened;
       return opened;
-    default:  // 1: another format; 8: the medium could not be measured
+    case ERROR_NOT_READY:  // no diskette in the drive: the end of the run says so
+    case ERROR_NOT_ENOUGH_MEMORY:  // the writer's sector buffer could not be had
+      app.errorCode = opened;
+      return opened;
+    default:  // 1: another format, or one that could not be read
       app.formatWhileCopying = 1;
       break;
   }

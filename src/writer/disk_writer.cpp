@@ -53,14 +53,28 @@ int WriteFirstSectors() {
   return WriteSectors(app.sectorBuffer, 0, 0, 0, 2);
 }
 
-void ReadFirstSector() {
+// The diskette's first sector into sectorBuffer; the read's result. A
+// sector that could not be read leaves zeros, which declare no format.
+int ReadFirstSector() {
+  int result;
   if (app.extendedSectorIo) {
-    ExtAbsRead(LogicalDriveNumber(), app.sectorBuffer, 0, 0, 0, 1, &app.diskIo);
-    return;
+    result = ExtAbsRead(LogicalDriveNumber(), app.sectorBuffer, 0, 0, 0, 1, &app.diskIo);
+  } else {
+    result = BiosDiskIo(kBiosRead, app.sectorBuffer, PhysicalDriveNumber(), 0, 0, 1, 1);
+    if (result == 1) {
+      result = ExtAbsRead(LogicalDriveNumber(), app.sectorBuffer, 0, 0, 0, 1, &app.diskIo);
+      app.extendedSectorIo = result == 0;
+    }
   }
-  if (BiosDiskIo(kBiosRead, app.sectorBuffer, PhysicalDriveNumber(), 0, 0, 1, 1) == 1)
-    app.extendedSectorIo =
-        ExtAbsRead(LogicalDriveNumber(), app.sectorBuffer, 0, 0, 0, 1, &app.diskIo) == 0;
+  if (result != 0) memset(app.sectorBuffer, 0, 1024);
+  return result;
+}
+
+// A failed transfer that no formatting can mend: the diskette is
+// write-protected or gone. 0 for any other failure.
+int UnmendableFailure(int result) {
+  const int cause = app.isNT ? int(GetLastError()) : result;
+  return cause == ERROR_WRITE_PROTECT || cause == ERROR_NOT_READY ? cause : 0;
 }
 
 void FormattingOn() {
@@ -111,21 +125,27 @@ int WriteTrackOnce() {
                          uint16_t(app.writerTrackSectors), app.format.bytesPerSector,
                          kTrackWriteVerified);
   const uint16_t spt = app.format.sectorsPerTrack;
+  const uint16_t sectors = uint16_t(app.writerTrackSectors);
+  int result;
   if (app.cylinder == 0 && app.head == 0 && spt > 1) {
+    // The primer stays in the first two sectors while the rest of the
+    // diskette is written; the image's own two are kept for the end.
     BuildPrimerSectors();
     WriteFirstSectors();
     memcpy(app.sectorBuffer, app.trackBuffer, 1024);
-    return WriteSectors(app.trackBuffer + 1024, 0, 0, 2, uint16_t(spt - 2));
+    result = sectors > 2 ? WriteSectors(app.trackBuffer + 1024, 0, 0, 2, uint16_t(sectors - 2)) : 0;
+  } else {
+    result = WriteSectors(app.trackBuffer, app.head, app.cylinder, 0, sectors);
   }
-  int result = WriteSectors(app.trackBuffer, app.head, app.cylinder, 0,
-                            uint16_t(app.writerTrackSectors));
   const bool lastHeadOfDisk =
       app.cylinder == app.cylinderCount - 1 && app.head == app.format.heads - 1;
   if (spt > 1 && (LastTrack() || (app.largeMediaMode && lastHeadOfDisk))) {
-    // The image's own first sectors go on last. Either write failing fails
-    // the track: a last track that did not take its data must not be
-    // hidden behind the first sectors' success.
-    const int first = WriteSectors(app.sectorBuffer, 0, 0, 0, 2);
+    // The image's own first sectors go on last, also when the first track
+    // is the last one; an image of one sector has only one. Either write
+    // failing fails the track: a last track that did not take its data
+    // must not be hidden behind the first sectors' success.
+    const uint16_t own = app.totalSectors < 2 ? uint16_t(app.totalSectors) : uint16_t(2);
+    const int first = WriteSectors(app.sectorBuffer, 0, 0, 0, own);
     if (result == 0) result = first;
   }
   return result;
@@ -143,6 +163,16 @@ uint32_t DeclaredSectorCount() {
   if (perCylinder == 0) return 0;
   const uint32_t cylinders = total / perCylinder;
   return cylinders == 40 || cylinders == 80 ? total : 0;
+}
+
+bool BootSectorDeclaresImageFormat() {
+  // The total alone does not tell 40 cylinders of 18 sectors from 80 of 9:
+  // written over the other, the image would leave half of each track as
+  // it was.
+  if (DeclaredSectorCount() != app.format.totalSectors16) return false;
+  if (app.format.totalSectors16 == 0) return true;
+  return GetU16(app.sectorBuffer + 24) == app.format.sectorsPerTrack &&
+         GetU16(app.sectorBuffer + 26) == app.format.heads;
 }
 
 void BuildPrimerSectors() {
@@ -177,8 +207,12 @@ int StartDiskWriter() {
   if (app.trackBuffer == nullptr || app.verifyBuffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
 
   if (!app.isNT) {
-    ReadFirstSector();
-    if (DeclaredSectorCount() != app.format.totalSectors16) app.formatWhileCopying = 1;
+    // An empty drive ends the run here, before the primer is written.
+    if (ReadFirstSector() == ERROR_NOT_READY) {
+      app.errorCode = ERROR_NOT_READY;
+      return ERROR_NOT_READY;
+    }
+    if (!BootSectorDeclaresImageFormat()) app.formatWhileCopying = 1;
     if (app.largeMediaMode) app.formatWhileCopying = 0;
     BuildPrimerSectors();
     if (app.largeMediaMode) LockTargetVolume(app.targetDrive);
@@ -199,6 +233,15 @@ int StartDiskWriter() {
       return result;
     }
     if (result != 0) app.formatWhileCopying = 1;
+  }
+  if (app.isNT && app.formatWhileCopying) {
+    // Refused before anything is written: a diskette left half in
+    // another format would be worse than the one the user put in.
+    const int refusal = NtFormattingRefusal();
+    if (refusal != 0) {
+      app.errorCode = refusal;
+      return refusal;
+    }
   }
   if (app.formatWhileCopying) LIST_MESSAGE(55, "");
   app.runningCrc = 0;
@@ -221,6 +264,11 @@ int WriteImageTrack() {
     const int result = WriteTrackOnce();
     app.lastResult = result;
     if (result == 0) break;
+    const int unmendable = UnmendableFailure(result);
+    if (unmendable != 0) {
+      app.errorCode = unmendable;
+      return unmendable;
+    }
     if (app.formatWhileCopying) {
       app.errorCode = ERROR_WRITE_FAULT;
       return ERROR_WRITE_FAULT;

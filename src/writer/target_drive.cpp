@@ -24,6 +24,23 @@ uint32_t BpbSectorCount(const uint8_t* bpb) {
   return total16 != 0 ? total16 : GetU32(bpb + 21);
 }
 
+// The first sector of the open volume, moved whole; the position is left
+// at the start.
+bool ReadVolumeStart(uint8_t* sector) {
+  DWORD done = 0;
+  SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+  const bool read = ReadFile(app.deviceHandle, sector, 512, &done, nullptr) && done == 512;
+  SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+  return read;
+}
+
+void WriteVolumeStart(const uint8_t* sector) {
+  DWORD done = 0;
+  SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+  WriteFile(app.deviceHandle, sector, 512, &done, nullptr);
+  SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+}
+
 int OpenNtVolume(const char* driveString) {
   app.deviceHandle = OpenVolume(driveString);
   if (app.deviceHandle == INVALID_HANDLE_VALUE) {
@@ -39,8 +56,10 @@ int OpenNtVolume(const char* driveString) {
   DWORD returned = 0;
   if (!DeviceIoControl(app.deviceHandle, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
                        sizeof geometry, &returned, nullptr)) {
+    // An empty drive is not a medium of another format: formatting it
+    // would only fail, after the run had claimed to start writing.
     app.lastResult = int(GetLastError());
-    return 1;
+    return app.lastResult == ERROR_NOT_READY ? ERROR_NOT_READY : 1;
   }
   if (geometry.MediaType == RemovableMedia) {
     app.largeMediaMode = 999;
@@ -48,12 +67,13 @@ int OpenNtVolume(const char* driveString) {
     if (readable < app.totalSectors) {
       // A medium that reports less than it holds (a card whose partition
       // table describes a smaller volume): wipe the start so that the
-      // system sees it afresh, and measure again.
-      uint8_t zero[512] = {};
-      DWORD done = 0;
-      SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
-      WriteFile(app.deviceHandle, zero, sizeof zero, &done, nullptr);
-      SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
+      // system sees it afresh, and measure again. The first sector is kept
+      // to be put back should the medium still be too small: a run that
+      // is refused leaves the medium as it found it.
+      uint8_t first[512];
+      if (!ReadVolumeStart(first)) return kImageSizeMismatch;
+      const uint8_t zero[512] = {};
+      WriteVolumeStart(zero);
       if (!NtVolumeRequest(app.deviceHandle, FSCTL_DISMOUNT_VOLUME) ||
           !NtVolumeRequest(app.deviceHandle, FSCTL_UNLOCK_VOLUME)) {
         app.lastResult = int(GetLastError());
@@ -68,6 +88,10 @@ int OpenNtVolume(const char* driveString) {
       }
       NtVolumeRequest(app.deviceHandle, FSCTL_LOCK_VOLUME);
       readable = CountReadableSectors(app.deviceHandle);
+      if (readable < app.totalSectors) {
+        WriteVolumeStart(first);
+        return kImageSizeMismatch;
+      }
     }
     return readable < app.totalSectors ? kImageSizeMismatch : 0;
   }
@@ -84,26 +108,30 @@ int OpenNtVolume(const char* driveString) {
   return same ? 0 : 1;
 }
 
-// Writes a zeroed first sector, so that the system reads the medium's
-// parameters afresh; switches to the 7305h transfers when the BIOS
-// service turns the request down.
-void WipeFirstSector(uint8_t* zero) {
+// One transfer of the diskette's first sector: through 7305h when the
+// writer uses it, else through the BIOS, which turns to 7305h for good
+// when the BIOS service refuses the request (1) and back when 7305h fails.
+int FirstSectorIo(int function, uint8_t* sector) {
   DISKIO* io = &app.diskIo;
-  if (app.extendedSectorIo) {
-    app.lastResult = ExtAbsWrite(LogicalDriveNumber(), zero, 0, 0, 0, 1, io);
-    if (app.lastResult != 0) app.extendedSectorIo = 0;
-    return;
-  }
-  app.lastResult = BiosDiskIo(kBiosWrite, zero, PhysicalDriveNumber(), 0, 0, 1, 1);
-  if (app.lastResult == 1) {
-    app.extendedSectorIo = 1;
-    app.lastResult = ExtAbsWrite(LogicalDriveNumber(), zero, 0, 0, 0, 1, io);
-    if (app.lastResult != 0) app.extendedSectorIo = 0;
-  }
+  auto extended = [&]() {
+    const int result = function == kBiosWrite
+                           ? ExtAbsWrite(LogicalDriveNumber(), sector, 0, 0, 0, 1, io)
+                           : ExtAbsRead(LogicalDriveNumber(), sector, 0, 0, 0, 1, io);
+    if (result != 0) app.extendedSectorIo = 0;
+    return result;
+  };
+  if (app.extendedSectorIo) return extended();
+  const int result = BiosDiskIo(function, sector, PhysicalDriveNumber(), 0, 0, 1, 1);
+  if (result != 1) return result;
+  app.extendedSectorIo = 1;
+  return extended();
 }
 
 int OpenVwin32Drive(const char* driveString) {
+  // The writer keeps the diskette's first two sectors here from its start
+  // to the end of the run; without it there is no run.
   app.sectorBuffer = (uint8_t*)malloc(1024);
+  if (app.sectorBuffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
   app.deviceHandle =
       CreateFileA("\\\\.\\vwin32", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                   OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -111,12 +139,22 @@ int OpenVwin32Drive(const char* driveString) {
   app.driveOpened = 1;
   GetDriveParams(0, app.driveBpb);
   uint32_t driveSectors = BpbSectorCount(app.driveBpb);
+  // No diskette drive holds more than a 2.88M diskette: a drive that does
+  // is a large removable one (LS-120, Zip), written as it is whatever the
+  // image's size, as on NT.
+  if (driveSectors > kMaxDisketteSectors) app.largeMediaMode = 999;
   if (app.totalSectors <= driveSectors) return 0;
 
-  uint8_t* zero = (uint8_t*)malloc(1024);
-  if (zero == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
-  memset(zero, 0, 512);
-  WipeFirstSector(zero);
+  // A zeroed first sector makes the system read the medium's parameters
+  // afresh. What it held is kept to be put back should the medium still
+  // be too small, so that a refused run leaves the diskette as it was; a
+  // first sector that cannot be read is not wiped either.
+  uint8_t first[512];
+  const bool saved = FirstSectorIo(kBiosRead, first) == 0;
+  if (saved) {
+    uint8_t zero[512] = {};
+    app.lastResult = FirstSectorIo(kBiosWrite, zero);
+  }
   // The drive may need a moment and a fresh look at the medium before it
   // reports the larger capacity.
   for (int round = 0; round < 2 && driveSectors < app.totalSectors; ++round) {
@@ -127,8 +165,9 @@ int OpenVwin32Drive(const char* driveString) {
     LockTargetVolume(driveString);
     driveSectors = BpbSectorCount(app.driveBpb);
   }
-  free(zero);
-  return driveSectors < app.totalSectors ? kImageSizeMismatch : 0;
+  if (driveSectors >= app.totalSectors) return 0;
+  if (saved) FirstSectorIo(kBiosWrite, first);
+  return kImageSizeMismatch;
 }
 
 }  // namespace
