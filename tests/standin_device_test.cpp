@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -144,6 +145,25 @@ TEST_F(DeviceMediumTest, ReadOnlyDeviceRefusesWritesAsWriteProtected) {
   EXPECT_EQ(bytes, expected);
 }
 
+TEST_F(DeviceMediumTest, ReadsComeFromTheMediumNotTheCache) {
+  // A read-back must see what the device holds. The backing file is
+  // changed behind the loop device after a write: a read served from the
+  // page cache would still give what was written.
+  Attach();
+  if (Ended()) return;
+  const std::vector<uint8_t> written = Pattern(4096, 21), changed = Pattern(4096, 99);
+  uint32_t done = 0;
+  ASSERT_EQ(medium_->methods->writeBytes(medium_, 8192, written.data(), 4096, &done), DWORD(ERROR_SUCCESS));
+  std::vector<uint8_t> bytes(4096);
+  ASSERT_EQ(medium_->methods->readBytes(medium_, 8192, bytes.data(), 4096, &done), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(bytes, written);
+  std::vector<uint8_t> file = ImageBytes();
+  std::copy(changed.begin(), changed.end(), file.begin() + 8192);
+  ASSERT_TRUE(WriteWholeFile(image(), file));
+  ASSERT_EQ(medium_->methods->readBytes(medium_, 8192, bytes.data(), 4096, &done), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(bytes, changed) << "the read came from the cache";
+}
+
 TEST_F(DeviceMediumTest, MountedFileSystemRefusesLockAndWrites) {
   ProgramResult made = RunProgram("mke2fs -q -F -t ext2 " + image() + " 2>&1");
   if (made.exitCode != 0) GTEST_SKIP() << "mke2fs failed: " << made.out;
@@ -156,7 +176,11 @@ TEST_F(DeviceMediumTest, MountedFileSystemRefusesLockAndWrites) {
   const std::vector<uint8_t> before = ImageBytes();
   std::vector<uint8_t> bytes(4096, 0x5A);
   uint32_t done = 1;
+  testing::internal::CaptureStderr();
   EXPECT_EQ(medium_->methods->lock(medium_), DWORD(ERROR_ACCESS_DENIED));
+  const std::string told = testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, told.find(loop_ + " is not written: a file system on it is mounted on " + mountPoint_))
+      << told;
   EXPECT_EQ(medium_->methods->writeBytes(medium_, 0, bytes.data(), 4096, &done),
             DWORD(ERROR_ACCESS_DENIED));
   EXPECT_EQ(done, 0u);

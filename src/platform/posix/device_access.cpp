@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "platform/posix/device_media.h"
 
 namespace {
@@ -25,17 +27,40 @@ int Reopen(const OpenDevice& device, int extraFlags) {
   return fd;
 }
 
+// Where a file system on the device is mounted; false when none is.
+bool MountedAt(const OpenDevice& device, std::string* where) {
+  return MountedFileSystemOn(device.number, kMountTable, where) ||
+         MountedFileSystemOn(device.number, kMountTableOfAll, where);
+}
+
+// Says once on stderr why the device is not written: the user chose it,
+// and the program's own message names only a drive letter.
+void TellRefusal(const OpenDevice& device, const std::string& why) {
+  if (device.refusalTold) return;
+  device.refusalTold = true;
+  fprintf(stderr, "zolt: %s is not written: %s\n", device.path.c_str(), why.c_str());
+  fflush(stderr);
+}
+
 // A mounted file system, or any other exclusive holder of the device (a
 // mount made in another mount namespace, a RAID or device-mapper member):
 // the kernel refuses an exclusive open of a block device with EBUSY while
-// one of them holds it or one of its partitions.
+// one of them holds it or one of its partitions. Says which.
 bool DeviceInUse(const OpenDevice& device) {
-  if (MountedFileSystemOn(device.number, kMountTable) ||
-      MountedFileSystemOn(device.number, kMountTableOfAll))
+  std::string where;
+  if (MountedAt(device, &where)) {
+    const bool ownProgram = HoldsFile(device.number, "/proc/self/exe");
+    TellRefusal(device, ownProgram ? "it holds this program, on the file system mounted on " + where
+                                   : "a file system on it is mounted on " + where +
+                                         " (unmount it first)");
     return true;
+  }
   int probe = Reopen(device, O_EXCL);
-  if (probe < 0) return errno == EBUSY;
-  close(probe);
+  if (probe < 0 && errno == EBUSY) {
+    TellRefusal(device, "another program holds it (a mount elsewhere, a RAID or volume member)");
+    return true;
+  }
+  if (probe >= 0) close(probe);
   return false;
 }
 
@@ -64,6 +89,7 @@ DWORD OpenBlockDevice(const std::string& path, int flags, OpenDevice* device) {
   device->path = path;
   device->flags = (flags & ~(O_ACCMODE | O_EXCL)) | O_CLOEXEC;
   device->locked = false;
+  device->refusalTold = false;
   device->noWriteError = 0;
   device->fd = Reopen(*device, 0);
   if (device->fd < 0) {
@@ -93,9 +119,7 @@ void CloseBlockDevice(OpenDevice* device) {
 
 DWORD LockBlockDevice(OpenDevice* device) {
   if (device->locked) return ERROR_SUCCESS;
-  if (MountedFileSystemOn(device->number, kMountTable) ||
-      MountedFileSystemOn(device->number, kMountTableOfAll))
-    return ERROR_ACCESS_DENIED;
+  if (DeviceInUse(*device)) return ERROR_ACCESS_DENIED;
   // The claim goes with a descriptor, so the one in use is replaced rather
   // than joined by a second: the floppy driver formats only through the
   // one descriptor of a drive that is open once.

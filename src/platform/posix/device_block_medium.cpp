@@ -5,7 +5,10 @@
 // Transfers go through the page cache (the program's transfers need not be
 // aligned to the device's own block size, which O_DIRECT would demand),
 // and each write is synced before it counts, so that its failure shows on
-// the write itself, as on Windows' unbuffered volume handle.
+// the write itself, as on Windows' unbuffered volume handle. A read drops
+// the cached blocks of its range first, so that it comes from the medium:
+// the writer's read-back must see what the device holds, not what the
+// cache kept of the write.
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -57,6 +60,9 @@ DWORD ReadBytes(DiskMedium* medium, uint64_t offset, void* buffer, uint32_t leng
   if (error != ERROR_SUCCESS) return error;
   uint32_t within = Within(size, offset, length);
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
+  // Every write has been synced, so the range holds no dirty block that
+  // this could lose; clean ones are dropped.
+  posix_fadvise(b->device.fd, off_t(offset), off_t(within), POSIX_FADV_DONTNEED);
   while (*done < within) {
     ssize_t n = pread(b->device.fd, bytes + *done, within - *done, off_t(offset + *done));
     if (n < 0 && errno == EINTR) continue;

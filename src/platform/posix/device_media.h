@@ -22,6 +22,7 @@ struct OpenDevice {
   DWORD noWriteError;  // 0 when fd is open for writing; else the error a
                        // write gets (ERROR_WRITE_PROTECT, ERROR_ACCESS_DENIED)
   bool locked;         // fd holds the device's exclusive claim (O_EXCL)
+  mutable bool refusalTold;  // why it is not written has been said on stderr
 };
 
 // Opens `path` with `flags` (O_RDWR and the kind's own, O_CLOEXEC added),
@@ -43,9 +44,13 @@ void UnlockBlockDevice(OpenDevice* device);
 DWORD WriteRefusal(const OpenDevice& device);
 
 // Whether `device` or one of its partitions is the source of a mounted file
-// system in the mount table `mounts` (/proc/self/mounts). Sources are
-// compared by device number, so that any name of the device counts.
-bool MountedFileSystemOn(dev_t device, const char* mounts);
+// system in the mount table `mounts` (/proc/self/mounts), and where the
+// first such is mounted. Sources are compared by device number, so that
+// any name of the device counts.
+bool MountedFileSystemOn(dev_t device, const char* mounts, std::string* where = nullptr);
+
+// Whether the file `path` lies on `device` or one of its partitions.
+bool HoldsFile(dev_t device, const char* path);
 
 // The Win32 error for an errno of a device request; `otherwise` for a
 // failure of the medium itself (EIO and the rest).

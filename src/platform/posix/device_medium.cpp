@@ -7,6 +7,9 @@
 #include "platform/posix/device_media.h"
 
 DiskMedium* OpenDeviceMedium(DriveEntry* drive) {
+  // A fixed disk is never opened for writing, whatever asks for it: its
+  // volume is refused as Windows refuses a program without the right.
+  if (drive->driveType != DRIVE_REMOVABLE) return nullptr;
   // O_NDELAY lets the floppy driver and removable SCSI disks open a drive
   // without a medium (or with a write-protected one), as Windows opens a
   // volume whatever is in the drive; what is there shows at the first

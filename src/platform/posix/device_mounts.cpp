@@ -52,19 +52,30 @@ std::string Unescape(const std::string& field) {
 
 }  // namespace
 
-bool MountedFileSystemOn(dev_t device, const char* mounts) {
+bool MountedFileSystemOn(dev_t device, const char* mounts, std::string* where) {
   const std::vector<dev_t> numbers = DeviceAndPartitions(device);
   std::ifstream table(mounts);
   std::string line;
   while (std::getline(table, line)) {
     std::istringstream fields(line);
-    std::string source;
-    if (!(fields >> source) || source.empty() || source[0] != '/') continue;
+    std::string source, target;
+    if (!(fields >> source >> target) || source.empty() || source[0] != '/') continue;
     struct stat st;
     if (stat(Unescape(source).c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) continue;
     for (dev_t n : numbers) {
-      if (st.st_rdev == n) return true;
+      if (st.st_rdev != n) continue;
+      if (where != nullptr) *where = Unescape(target);
+      return true;
     }
+  }
+  return false;
+}
+
+bool HoldsFile(dev_t device, const char* path) {
+  struct stat st;
+  if (stat(path, &st) != 0) return false;
+  for (dev_t n : DeviceAndPartitions(device)) {
+    if (st.st_dev == n) return true;
   }
   return false;
 }

@@ -13,8 +13,10 @@
 
 namespace {
 
-// The block major number of the PC floppy controller's drives (/dev/fdN).
+// The block major numbers of the PC floppy controller's drives (/dev/fdN)
+// and of loop devices.
 constexpr unsigned kFloppyMajor = 2;
+constexpr unsigned kLoopMajor = 7;
 
 bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, strlen(prefix), prefix) == 0;
@@ -63,7 +65,9 @@ bool BlockDeviceDriveType(const std::string& path, UINT* type, std::string* why)
     *why = "'" + path + "' is not a block device";
     return false;
   }
-  if (major(st.st_rdev) == kFloppyMajor) {
+  // A loop device stands for a medium one can take away (it is how block
+  // device tools are tried on an image file).
+  if (major(st.st_rdev) == kFloppyMajor || major(st.st_rdev) == kLoopMajor) {
     *type = DRIVE_REMOVABLE;
     return true;
   }
