@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/device_media.h"
 #include "platform/posix/disk_medium.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/windows.h"
@@ -195,6 +197,42 @@ TEST_F(DeviceMediumTest, MountedFileSystemRefusesLockAndWrites) {
   EXPECT_EQ(medium_->methods->writeBytes(medium_, 0, bytes.data(), 4096, &done),
             DWORD(ERROR_SUCCESS));
   medium_->methods->unlock(medium_);
+}
+
+TEST(UsbDisketteDrive, KnownByItsInterface) {
+  // sysfs as the kernel lays it out: /sys/dev/block/MAJOR:MINOR links to
+  // the disk's folder below its SCSI host, below the USB interface.
+  TempDir sys;
+  struct Case {
+    const char* device;      // MAJOR:MINOR
+    const char* interface;   // class and subclass, or "" for no USB at all
+    const char* disk;
+    bool diskette;
+  } cases[] = {
+      {"8:16", "08 04", "sdb", true},         // UFI: a USB diskette drive
+      {"8:17", "08 04", "sdb/sdb1", true},    // a partition of one
+      {"8:32", "08 06", "sdc", false},        // SCSI transparent: a stick, a card reader
+      {"253:0", "", "vda", false},            // not on USB
+  };
+  for (const Case& c : cases) {
+    std::string folder = sys / "devices/pci0000:00/usb1/1-1";
+    if (*c.interface) {
+      folder += std::string("/1-1:1.0-") + c.disk[2];
+      ASSERT_EQ(0, system(("mkdir -p " + folder).c_str()));
+      const std::string cls(c.interface, 2), sub(c.interface + 3, 2);
+      ASSERT_TRUE(WriteWholeFile(folder + "/bInterfaceClass", std::vector<uint8_t>(cls.begin(), cls.end())));
+      ASSERT_TRUE(WriteWholeFile(folder + "/bInterfaceSubClass", std::vector<uint8_t>(sub.begin(), sub.end())));
+    } else {
+      folder = sys / "devices/pci0000:00/virtio1";
+    }
+    const std::string disk = folder + "/host6/target6:0:0/6:0:0:0/block/" + c.disk;
+    ASSERT_EQ(0, system(("mkdir -p " + disk + " " + sys.path() + "/dev/block").c_str()));
+    ASSERT_EQ(0, symlink(disk.c_str(), (sys / "dev/block/" + c.device).c_str()));
+    unsigned maj, min;
+    ASSERT_EQ(2, sscanf(c.device, "%u:%u", &maj, &min));
+    EXPECT_EQ(c.diskette, IsUsbDisketteDrive(makedev(maj, min), sys / "dev/block")) << c.device;
+  }
+  EXPECT_FALSE(IsUsbDisketteDrive(makedev(8, 48), sys / "dev/block")) << "no such device";
 }
 
 // The device of ZOLT_TEST_FLOPPY in `state`, or "".

@@ -59,6 +59,11 @@ DWORD Win32ErrorOfDevice(int error, DWORD otherwise);
 DiskMedium* OpenFloppyMedium(DriveEntry* drive, const OpenDevice& device);
 DiskMedium* OpenBlockMedium(DriveEntry* drive, const OpenDevice& device);
 
+// Whether the block device `number` is a USB diskette drive (the UFI
+// command set behind usb-storage), from the sysfs links in `sysDevBlock`
+// (normally /sys/dev/block).
+bool IsUsbDisketteDrive(dev_t number, const std::string& sysDevBlock = "/sys/dev/block");
+
 // Whether the open device is a drive of the Linux floppy driver.
 bool IsFloppyDriverDevice(const OpenDevice& device);
 
