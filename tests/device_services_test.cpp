@@ -202,15 +202,19 @@ DWORD Query(DiskMedium*, MediumInfo* info) {
   *info = MediumInfo{false, 0, {18, 2, 80}};
   return 0;
 }
-DWORD ReadNothing(DiskMedium*, int, int, int, int, void*) { return 0; }
-DWORD WriteNothing(DiskMedium*, int, int, int, int, const void*) { return 0; }
+void Describe(DiskMedium*, DriveInfo* info) {
+  *info = DriveInfo{true, false, DisketteDrive::k1440K, {F3_1Pt44_512, F3_720_512}};
+}
+DWORD ReadNothing(DiskMedium*, int, int, int, int, Density, void*) { return 0; }
+DWORD WriteNothing(DiskMedium*, int, int, int, int, Density, const void*) { return 0; }
 DWORD FormatNothing(DiskMedium*, int, int, const DiskLayout&, const uint16_t*, int) { return 0; }
 DWORD NoBytes(DiskMedium*, uint64_t, void*, uint32_t, uint32_t*) { return ERROR_NOT_SUPPORTED; }
 DWORD NoWriteBytes(DiskMedium*, uint64_t, const void*, uint32_t, uint32_t*) { return ERROR_NOT_SUPPORTED; }
 DWORD Lock(DiskMedium*) { return 0; }
 void Nothing(DiskMedium*) {}
-const MediumMethods kSilentMethods = {Query,   ReadNothing, WriteNothing, FormatNothing, NoBytes,
-                                      NoWriteBytes, Lock,   Nothing,      Nothing,       Nothing};
+const MediumMethods kSilentMethods = {Query,   Describe,     ReadNothing, WriteNothing,
+                                      FormatNothing, NoBytes, NoWriteBytes, Lock,
+                                      Nothing,       Nothing, Nothing};
 
 }  // namespace
 
@@ -304,7 +308,7 @@ TEST_F(DeviceServices, NtTrackZeroGetsAFreshBootSector) {
     BuildFreshBootSector(F3_1Pt44_512, expected);
     DiskMedium* medium = MediumOfDrive('a');
     ASSERT_NE(nullptr, medium);
-    ASSERT_EQ(0u, medium->methods->readSectors(medium, 0, 0, 1, 1, sector));
+    ASSERT_EQ(0u, medium->methods->readSectors(medium, 0, 0, 1, 1, Density::kAny, sector));
     EXPECT_EQ(0, memcmp(expected, sector, 512)) << c.format;
     EXPECT_EQ(2880, GetU16(sector + 19));
   }
