@@ -203,15 +203,19 @@ DWORD Query(DiskMedium*, MediumInfo* info) {
   *info = MediumInfo{false, 0, {18, 2, 80}};
   return 0;
 }
-DWORD ReadNothing(DiskMedium*, int, int, int, int, void*) { return 0; }
-DWORD WriteNothing(DiskMedium*, int, int, int, int, const void*) { return 0; }
+void Describe(DiskMedium*, DriveInfo* info) {
+  *info = DriveInfo{true, false, DisketteDrive::k1440K, {F3_1Pt44_512, F3_720_512}};
+}
+DWORD ReadNothing(DiskMedium*, int, int, int, int, Density, void*) { return 0; }
+DWORD WriteNothing(DiskMedium*, int, int, int, int, Density, const void*) { return 0; }
 DWORD FormatNothing(DiskMedium*, int, int, const DiskLayout&, const uint16_t*, int) { return 0; }
 DWORD NoBytes(DiskMedium*, uint64_t, void*, uint32_t, uint32_t*) { return ERROR_NOT_SUPPORTED; }
 DWORD NoWriteBytes(DiskMedium*, uint64_t, const void*, uint32_t, uint32_t*) { return ERROR_NOT_SUPPORTED; }
 DWORD Lock(DiskMedium*) { return 0; }
 void Nothing(DiskMedium*) {}
-const MediumMethods kSilentMethods = {Query,   ReadNothing, WriteNothing, FormatNothing, NoBytes,
-                                      NoWriteBytes, Lock,   Nothing,      Nothing,       Nothing};
+const MediumMethods kSilentMethods = {Query,   Describe,     ReadNothing, WriteNothing,
+                                      FormatNothing, NoBytes, NoWriteBytes, Lock,
+                                      Nothing,       Nothing, Nothing};
 
 }  // namespace
 
@@ -312,7 +316,7 @@ TEST_F(DeviceServices, NtTrackZeroGetsAFreshBootSector) {
     BuildFreshBootSector(F3_1Pt44_512, expected);
     DiskMedium* medium = MediumOfDrive('a');
     ASSERT_NE(nullptr, medium);
-    ASSERT_EQ(0u, medium->methods->readSectors(medium, 0, 0, 1, 1, sector));
+    ASSERT_EQ(0u, medium->methods->readSectors(medium, 0, 0, 1, 1, Density::kAny, sector));
     EXPECT_EQ(0, memcmp(expected, sector, 512)) << c.format;
     EXPECT_EQ(2880, GetU16(sector + 19));
   }
@@ -345,21 +349,23 @@ namespace {
 DiskMedium* inner;
 bool bootReadFailed;
 DWORD QueryInner(DiskMedium*, MediumInfo* info) { return inner->methods->query(inner, info); }
-DWORD ReadBootFailing(DiskMedium*, int c, int h, int s, int n, void* b) {
+void DescribeInner(DiskMedium*, DriveInfo* info) { inner->methods->describeDrive(inner, info); }
+DWORD ReadBootFailing(DiskMedium*, int c, int h, int s, int n, Density d, void* b) {
   if (c == 0 && h == 0 && s == 1 && n == 1) {
     bootReadFailed = true;
     return ERROR_CRC;
   }
-  return inner->methods->readSectors(inner, c, h, s, n, b);
+  return inner->methods->readSectors(inner, c, h, s, n, d, b);
 }
-DWORD WriteInner(DiskMedium*, int c, int h, int s, int n, const void* b) {
-  return inner->methods->writeSectors(inner, c, h, s, n, b);
+DWORD WriteInner(DiskMedium*, int c, int h, int s, int n, Density d, const void* b) {
+  return inner->methods->writeSectors(inner, c, h, s, n, d, b);
 }
 DWORD FormatInner(DiskMedium*, int c, int h, const DiskLayout& l, const uint16_t* numbers, int n) {
   return inner->methods->formatTrack(inner, c, h, l, numbers, n);
 }
-const MediumMethods kFlakyBootMethods = {QueryInner, ReadBootFailing, WriteInner, FormatInner, NoBytes,
-                                         NoWriteBytes, Lock,              Nothing,    Nothing,     Nothing};
+const MediumMethods kFlakyBootMethods = {QueryInner,  DescribeInner, ReadBootFailing, WriteInner,
+                                         FormatInner, NoBytes,       NoWriteBytes,    Lock,
+                                         Nothing,     Nothing,       Nothing};
 
 }  // namespace
 

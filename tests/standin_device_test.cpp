@@ -310,12 +310,14 @@ TEST_F(FloppyDriveTest, WritableMediumRoundTripAndFormatRequests) {
 
   // What is written reads back from the medium.
   const std::vector<uint8_t> track = Pattern(18 * 512, 3);
-  ASSERT_EQ(medium_->methods->writeSectors(medium_, 5, 1, 1, 18, track.data()),
+  ASSERT_EQ(medium_->methods->writeSectors(medium_, 5, 1, 1, 18, Density::kAny, track.data()),
             DWORD(ERROR_SUCCESS));
   std::vector<uint8_t> back(track.size(), 0x5A);
-  ASSERT_EQ(medium_->methods->readSectors(medium_, 5, 1, 1, 18, back.data()), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 5, 1, 1, 18, Density::kAny, back.data()),
+            DWORD(ERROR_SUCCESS));
   EXPECT_EQ(back, track);
-  ASSERT_EQ(medium_->methods->readSectors(medium_, 5, 1, 10, 2, back.data()), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 5, 1, 10, 2, Density::kAny, back.data()),
+            DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(std::equal(back.begin(), back.begin() + 1024, track.begin() + 9 * 512));
 
   // Sectors the layout does not have.
@@ -325,11 +327,12 @@ TEST_F(FloppyDriveTest, WritableMediumRoundTripAndFormatRequests) {
   const Place outside[] = {{0, 0, 19, 1}, {0, 0, 18, 2}, {80, 0, 1, 1}, {0, 2, 1, 1}, {0, 0, 0, 1}};
   for (const Place& p : outside) {
     EXPECT_EQ(medium_->methods->writeSectors(medium_, p.cylinder, p.head, p.sector, p.count,
-                                             track.data()),
+                                             Density::kAny, track.data()),
               DWORD(ERROR_SECTOR_NOT_FOUND))
         << p.cylinder << "/" << p.head << "/" << p.sector << "x" << p.count;
     EXPECT_EQ(
-        medium_->methods->readSectors(medium_, p.cylinder, p.head, p.sector, p.count, back.data()),
+        medium_->methods->readSectors(medium_, p.cylinder, p.head, p.sector, p.count,
+                                      Density::kAny, back.data()),
         DWORD(ERROR_SECTOR_NOT_FOUND))
         << p.cylinder << "/" << p.head << "/" << p.sector << "x" << p.count;
   }
@@ -346,14 +349,15 @@ TEST_F(FloppyDriveTest, WritableMediumRoundTripAndFormatRequests) {
             DWORD(ERROR_SUCCESS));
   ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
   ExpectLayout(layout, k720);
-  EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 9, back.data()),
+  EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 9, Density::kAny, back.data()),
             DWORD(ERROR_SECTOR_NOT_FOUND));
   medium_->methods->flush(medium_);
   ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
   ExpectLayout(layout, k144);
   EXPECT_EQ(medium_->methods->formatTrack(medium_, 79, 1, k144, numbers.data(), 18),
             DWORD(ERROR_SUCCESS));
-  EXPECT_EQ(medium_->methods->readSectors(medium_, 5, 1, 1, 18, back.data()), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(medium_->methods->readSectors(medium_, 5, 1, 1, 18, Density::kAny, back.data()),
+            DWORD(ERROR_SUCCESS));
   EXPECT_EQ(back, track);
   // A layout the drive has no format for.
   EXPECT_EQ(medium_->methods->formatTrack(medium_, 0, 0, DiskLayout{15, 2, 80}, numbers.data(), 15),
@@ -368,16 +372,16 @@ TEST_F(FloppyDriveTest, ReadOnlyMediumRefusesWritesAndFormats) {
   ASSERT_EQ(Query(&layout), DWORD(ERROR_SUCCESS));
   ExpectLayout(layout, k144);
   std::vector<uint8_t> before(18 * 512), after(18 * 512, 0x5A);
-  ASSERT_EQ(medium_->methods->readSectors(medium_, 3, 0, 1, 18, before.data()),
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 3, 0, 1, 18, Density::kAny, before.data()),
             DWORD(ERROR_SUCCESS));
   const std::vector<uint8_t> track = Pattern(18 * 512, 5);
-  EXPECT_EQ(medium_->methods->writeSectors(medium_, 3, 0, 1, 18, track.data()),
+  EXPECT_EQ(medium_->methods->writeSectors(medium_, 3, 0, 1, 18, Density::kAny, track.data()),
             DWORD(ERROR_WRITE_PROTECT));
   const std::vector<uint16_t> numbers = Numbers(18);
   EXPECT_EQ(medium_->methods->formatTrack(medium_, 3, 0, k144, numbers.data(), 18),
             DWORD(ERROR_WRITE_PROTECT));
   // The track reads as the medium has it, not as it was sent.
-  ASSERT_EQ(medium_->methods->readSectors(medium_, 3, 0, 1, 18, after.data()),
+  ASSERT_EQ(medium_->methods->readSectors(medium_, 3, 0, 1, 18, Density::kAny, after.data()),
             DWORD(ERROR_SUCCESS));
   EXPECT_EQ(after, before);
 }
@@ -389,9 +393,9 @@ TEST_F(FloppyDriveTest, EmptyDriveIsNotReady) {
   EXPECT_EQ(Query(&layout), DWORD(ERROR_NOT_READY));
   std::vector<uint8_t> track(18 * 512, 0x5A);
   const std::vector<uint16_t> numbers = Numbers(18);
-  EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 18, track.data()),
+  EXPECT_EQ(medium_->methods->readSectors(medium_, 0, 0, 1, 18, Density::kAny, track.data()),
             DWORD(ERROR_NOT_READY));
-  EXPECT_EQ(medium_->methods->writeSectors(medium_, 0, 0, 1, 18, track.data()),
+  EXPECT_EQ(medium_->methods->writeSectors(medium_, 0, 0, 1, 18, Density::kAny, track.data()),
             DWORD(ERROR_NOT_READY));
   EXPECT_EQ(medium_->methods->formatTrack(medium_, 0, 0, k144, numbers.data(), 18),
             DWORD(ERROR_NOT_READY));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/posix/disk_medium.h"
+#include "platform/posix/diskette_drives.h"
 #include "platform/posix/drive_table.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/windows.h"
@@ -49,6 +50,41 @@ TEST_F(StandInDrives, Grammar) {
       {"a:=floppy:x.img,fail-write=65535/255x1000000000", nullptr},
       {kEveryKind, nullptr},
       {"z:=fixed;y:=remote;x:=cdrom;w:=ramdisk", nullptr},
+      {"a:=floppy:x.img,drive=720k,media=dd", nullptr},
+      {"a:=floppy:x.img,format=2.88m,drive=2.88m,media=ed", nullptr},
+      {"a:=floppy:x.img,format=720k,media=ed,drive=2.88m", nullptr},
+      {"a:=floppy:x.img,format=180k,drive=360k", nullptr},
+      {"a:=floppy:x.img,bus=usb,drive=720k", nullptr},
+      {"a:=floppy:x.img,busy;b:=removable:z.img,busy", nullptr},
+      {"a:=floppy,empty,drive=2.88m,bus=usb", nullptr},
+      {"a:=floppy:x.img,drive=1.5m", "entry 'a:=floppy:x.img,drive=1.5m': unknown drive '1.5m'"},
+      {"a:=floppy:x.img,media=qd", "entry 'a:=floppy:x.img,media=qd': unknown media 'qd'"},
+      {"a:=floppy:x.img,bus=scsi", "entry 'a:=floppy:x.img,bus=scsi': unknown bus 'scsi'"},
+      {"a:=floppy:x.img,drive", "option 'drive' needs '=NAME'"},
+      {"a:=floppy:x.img,drive=720k,drive=720k", "option 'drive' given twice"},
+      {"a:=floppy:x.img,bus=usb,bus=usb", "option 'bus' given twice"},
+      {"a:=floppy:x.img,busy=yes", "option 'busy' takes no value"},
+      {"b:=removable:z.img,drive=720k", "entry 'b:=removable:z.img,drive=720k': option 'drive' is "
+                                        "for floppy drives only"},
+      {"b:=removable:z.img,media=hd", "option 'media' is for floppy drives only"},
+      {"a:=floppy,empty,media=hd", "entry 'a:=floppy,empty,media=hd': option 'empty'"},
+      {"a:=floppy,empty,busy", "entry 'a:=floppy,empty,busy': option 'empty'"},
+      {"a:=floppy:x.img,drive=720k,media=ed",
+       "entry 'a:=floppy:x.img,drive=720k,media=ed': a 720k drive takes no ed media"},
+      {"a:=floppy:x.img,drive=360k,media=hd", "a 360k drive takes no hd media"},
+      {"a:=floppy:x.img,media=ed", "a 1.44m drive takes no ed media"},
+      {"a:=floppy:x.img,format=1.2m,drive=360k",
+       "entry 'a:=floppy:x.img,format=1.2m,drive=360k': a 360k drive cannot carry a medium in the "
+       "1.2m format"},
+      {"a:=floppy:x.img,format=360k,drive=1.44m", "a 1.44m drive cannot carry a medium in the 3"},
+      {"a:=floppy:x.img,format=2.88m,drive=1.44m", "drive cannot carry a medium in the 2.88m"},
+      {"a:=floppy:x.img,format=1.44m,drive=720k", "a 720k drive cannot carry a medium in the"},
+      {"a:=floppy:x.img,format=1.44m,media=dd",
+       "entry 'a:=floppy:x.img,format=1.44m,media=dd': a dd medium cannot hold the 1.44m format"},
+      {"a:=floppy:x.img,format=2.88m,media=hd", "a hd medium cannot hold the 2.88m format"},
+      {"a:=floppy:x.img,drive=1.2m,bus=usb",
+       "entry 'a:=floppy:x.img,drive=1.2m,bus=usb': a 1.2m drive cannot be on usb"},
+      {"a:=floppy:x.img,format=360k,bus=usb", "a 1.2m drive cannot be on usb"},
       {"a:=floppy:x.img,format=1.5m", "entry 'a:=floppy:x.img,format=1.5m': unknown format '1.5m'"},
       {"a:=floppy:x.img,format=1.44M",
        "entry 'a:=floppy:x.img,format=1.44M': unknown format '1.44M'"},
@@ -135,6 +171,10 @@ TEST_F(StandInDrives, EntryFields) {
   EXPECT_EQ(UINT(DRIVE_REMOVABLE), b->driveType);
   EXPECT_EQ("/nonexistent/b.img", b->path);
   EXPECT_EQ(MediumFormat::k1200K, b->format);
+  EXPECT_EQ(DisketteDrive::k1200K, b->disketteDrive);
+  EXPECT_EQ(Density::kHD, b->density);
+  EXPECT_FALSE(b->usb);
+  EXPECT_FALSE(b->busy);
   EXPECT_TRUE(b->readonly);
   EXPECT_FALSE(b->empty);
   ASSERT_EQ(2u, b->failWrite.size());
@@ -248,6 +288,63 @@ TEST_F(StandInDrives, MediumFormatFromFileSize) {
     MediumFormat format = FindDrive('A')->format;
     EXPECT_EQ(c.format, format) << c.entry << ": got " << GeometryOf(format).name;
   }
+}
+
+// The drive's type and the medium's density that an entry leaves out.
+TEST_F(StandInDrives, DriveTypeAndDensityDefaults) {
+  TempDir dir;
+  ASSERT_TRUE(WriteWholeFile(dir / "1200k.img", std::vector<uint8_t>(1228800, 0xF6)));
+  struct Case {
+    std::string options;  // of a floppy drive whose file is missing
+    DisketteDrive drive;
+    Density density;
+    bool usb;
+  } cases[] = {
+      {"format=720k", DisketteDrive::k1440K, Density::kDD, false},
+      {"format=1.44m", DisketteDrive::k1440K, Density::kHD, false},
+      {"format=1.68m", DisketteDrive::k1440K, Density::kHD, false},
+      {"format=2.88m", DisketteDrive::k2880K, Density::kED, false},
+      {"format=160k", DisketteDrive::k1200K, Density::kDD, false},
+      {"format=360k", DisketteDrive::k1200K, Density::kDD, false},
+      {"format=1.2m", DisketteDrive::k1200K, Density::kHD, false},
+      {"format=none", DisketteDrive::k1440K, Density::kHD, false},
+      {"format=none,drive=2.88m", DisketteDrive::k2880K, Density::kED, false},
+      {"format=none,drive=720k", DisketteDrive::k720K, Density::kDD, false},
+      {"format=none,drive=360k", DisketteDrive::k360K, Density::kDD, false},
+      {"format=720k,drive=2.88m", DisketteDrive::k2880K, Density::kDD, false},
+      {"format=720k,media=hd", DisketteDrive::k1440K, Density::kHD, false},
+      {"bus=usb", DisketteDrive::k1440K, Density::kHD, true},
+      {"empty", DisketteDrive::k1440K, Density::kHD, false},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    std::string value = "a:=floppy:" + dir / "missing.img," + c.options;
+    ASSERT_TRUE(ParseDriveSetting(value.c_str(), &error)) << error;
+    const DriveEntry* a = FindDrive('A');
+    EXPECT_EQ(c.drive, a->disketteDrive) << c.options << ": "
+                                         << DisketteDriveName(a->disketteDrive);
+    EXPECT_EQ(c.density, a->density) << c.options << ": " << DensityName(a->density);
+    EXPECT_EQ(c.usb, a->usb) << c.options;
+  }
+
+  // The format a file's size gives must fit the drive as one named does.
+  std::string error;
+  std::string value = "a:=floppy:" + dir / "1200k.img";
+  ASSERT_TRUE(ParseDriveSetting(value.c_str(), &error)) << error;
+  EXPECT_EQ(DisketteDrive::k1200K, FindDrive('A')->disketteDrive);
+  value += ",drive=1.44m";
+  EXPECT_FALSE(ParseDriveSetting(value.c_str(), &error));
+  EXPECT_EQ("ZOLT_DRIVES: entry '" + value +
+                "': a 1.44m drive cannot carry a medium in the 1.2m format",
+            error);
+
+  // Windows 9x reaches no USB diskette drive.
+  ASSERT_TRUE(ParseWindowsSetting("9x", &error));
+  EXPECT_FALSE(ParseDriveSetting("c:=fixed;a:=floppy,empty,bus=usb", &error));
+  EXPECT_EQ("ZOLT_DRIVES: entry 'a:=floppy,empty,bus=usb': a USB diskette drive (bus=usb) is not "
+            "reached on Windows 9x",
+            error);
+  ASSERT_TRUE(ParseWindowsSetting(nullptr, &error));
 }
 
 TEST_F(StandInDrives, EveryFormatNameAndGeometry) {
@@ -373,10 +470,22 @@ TEST(StandInDeathTest, NullDriveRootIsOutsideTheSubset) {
 }
 
 TEST(StandInStart, BadDriveSettingStopsTheRestorerAtOnce) {
-  ProgramResult r =
-      RunProgram("ZOLT_WINDOWS=nt ZOLT_DRIVES='a:=floppy:x.img;c:=fixed,readonly' timeout 10 " +
-                 BuiltProgram("zolt") + " a: /q");
-  EXPECT_EQ(ERROR_INVALID_PARAMETER, r.exitCode) << r.err;
-  EXPECT_EQ("zolt: ZOLT_DRIVES: entry 'c:=fixed,readonly': kind 'fixed' takes no options\n", r.err);
-  EXPECT_EQ("", r.out);
+  struct Case {
+    const char* settings;
+    const char* error;
+  } cases[] = {
+      {"ZOLT_WINDOWS=nt ZOLT_DRIVES='a:=floppy:x.img;c:=fixed,readonly'",
+       "zolt: ZOLT_DRIVES: entry 'c:=fixed,readonly': kind 'fixed' takes no options\n"},
+      // ZOLT_WINDOWS counts, whichever comes first in the environment.
+      {"ZOLT_DRIVES='a:=floppy:x.img,bus=usb' ZOLT_WINDOWS=9x",
+       "zolt: ZOLT_DRIVES: entry 'a:=floppy:x.img,bus=usb': a USB diskette drive (bus=usb) is not "
+       "reached on Windows 9x\n"},
+  };
+  for (const Case& c : cases) {
+    ProgramResult r =
+        RunProgram(std::string(c.settings) + " timeout 10 " + BuiltProgram("zolt") + " a: /q");
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, r.exitCode) << r.err;
+    EXPECT_EQ(c.error, r.err);
+    EXPECT_EQ("", r.out);
+  }
 }

@@ -13,117 +13,15 @@
 #include "platform/posix/drive_table.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/windows.h"
+#include "standin_volume_fixture.h"
 #include "test_files.h"
 
 namespace {
 
-const DWORD kUnset = 0xdeadbeef;
-const DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
 const uint64_t k144Bytes = 1474560;
 const uint64_t k144Track = 18 * 512;
 
-// Bytes that differ from track to track and from `seed` to seed, and are
-// never all zero.
-std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
-  std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) {
-    bytes[i] = uint8_t(i * 7 + i / 512 * 13 + seed * 31);
-    if (bytes[i] == 0) bytes[i] = 0x5A;
-  }
-  return bytes;
-}
-
-// The outcome of one call: its result and the last error it left.
-struct Outcome {
-  BOOL ok;
-  DWORD error;  // kUnset when the call left it alone
-  DWORD done;
-};
-
-class StandInVolume : public testing::Test {
- protected:
-  void TearDown() override {
-    for (HANDLE h : open_) CloseHandle(h);
-    std::string error;
-    ParseDriveSetting(nullptr, &error);
-    ParseWindowsSetting(nullptr, &error);
-    SetDeviceTraceFile("");
-  }
-
-  void Drives(const std::string& setting) {
-    std::string error;
-    ASSERT_TRUE(ParseDriveSetting(setting.c_str(), &error)) << error;
-  }
-
-  HANDLE Open(const char* name = "\\\\.\\a:", DWORD access = kReadWrite) {
-    HANDLE h = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) open_.push_back(h);
-    return h;
-  }
-
-  void Close(HANDLE h) {
-    EXPECT_TRUE(CloseHandle(h));
-    open_.erase(std::find(open_.begin(), open_.end(), h));
-  }
-
-  std::vector<HANDLE> open_;
-};
-
-void Seek(HANDLE h, uint64_t position) {
-  LONG high = LONG(position >> 32);
-  ASSERT_EQ(DWORD(position), SetFilePointer(h, LONG(position), &high, FILE_BEGIN));
-}
-
-Outcome WriteAt(HANDLE h, uint64_t position, const std::vector<uint8_t>& bytes) {
-  Seek(h, position);
-  Outcome o{};
-  SetLastError(kUnset);
-  o.ok = WriteFile(h, bytes.data(), DWORD(bytes.size()), &o.done, nullptr);
-  o.error = GetLastError();
-  return o;
-}
-
-Outcome ReadAt(HANDLE h, uint64_t position, std::vector<uint8_t>* bytes) {
-  Seek(h, position);
-  Outcome o{};
-  SetLastError(kUnset);
-  o.ok = ReadFile(h, bytes->data(), DWORD(bytes->size()), &o.done, nullptr);
-  o.error = GetLastError();
-  return o;
-}
-
-Outcome Control(HANDLE h, DWORD code, const void* in = nullptr, DWORD inSize = 0,
-                void* out = nullptr, DWORD outSize = 0) {
-  Outcome o{};
-  SetLastError(kUnset);
-  o.ok = DeviceIoControl(h, code, const_cast<void*>(in), inSize, out, outSize, &o.done, nullptr);
-  o.error = GetLastError();
-  return o;
-}
-
-Outcome Format(HANDLE h, MEDIA_TYPE type, DWORD cylinder, DWORD head, DWORD lastCylinder = 0,
-               DWORD lastHead = 0) {
-  FORMAT_PARAMETERS p = {type, cylinder, std::max(cylinder, lastCylinder), head,
-                         std::max(head, lastHead)};
-  return Control(h, IOCTL_DISK_FORMAT_TRACKS, &p, sizeof p);
-}
-
-Outcome Geometry(HANDLE h, DISK_GEOMETRY* g) {
-  memset(g, 0xA5, sizeof *g);
-  return Control(h, IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, g, sizeof *g);
-}
-
-// A failure with `error`, or a success that leaves the last error alone.
-void ExpectOutcome(DWORD expectedError, const Outcome& o, const char* what) {
-  if (expectedError == 0) {
-    EXPECT_TRUE(o.ok) << what << " failed with " << o.error;
-    EXPECT_EQ(kUnset, o.error) << what;
-  } else {
-    EXPECT_FALSE(o.ok) << what << " succeeded";
-    EXPECT_EQ(expectedError, o.error) << what;
-  }
-}
+typedef StandInVolumeTest StandInVolume;
 
 }  // namespace
 
@@ -216,31 +114,31 @@ TEST_F(StandInVolume, GeometryOfEachFormat) {
   }
 }
 
+// An HD medium formatted as 720K, as is commonly done, written as 1.44M.
 TEST_F(StandInVolume, A720KMediumReformattedAs144MHoldsTheImage) {
   TempDir dir;
   ASSERT_TRUE(WriteWholeFile(dir / "a.img", Pattern(737280, 3)));
-  Drives("a:=floppy:" + (dir / "a.img"));
+  Drives("a:=floppy:" + (dir / "a.img") + ",media=hd");
   std::vector<uint8_t> image = Pattern(k144Bytes, 4);
   HANDLE h = Open();
   ASSERT_NE(INVALID_HANDLE_VALUE, h);
   ExpectOutcome(0, Control(h, FSCTL_LOCK_VOLUME), "lock");
 
-  // Track by track, as the writer formats while it copies: the drive reads
-  // the medium as 1.44 MB from the first format on, and the tracks not yet
-  // laid down anew have no sector 10 and beyond.
+  // Track by track, as the writer formats while it copies: track 0 makes
+  // the drive read the medium as 1.44 MB from the first format on, and the
+  // tracks not yet laid down anew were recorded at the lower density, so
+  // that none of their sectors is found.
   ExpectOutcome(0, Format(h, F3_1Pt44_512, 0, 0), "format 0/0");
   std::vector<uint8_t> track(k144Track);
   ExpectOutcome(0, ReadAt(h, 0, &track), "read of a fresh track");
   EXPECT_EQ(std::vector<uint8_t>(k144Track, 0xF6), track) << "the format fill byte";
   Outcome o = ReadAt(h, k144Track, &track);
-  ExpectOutcome(ERROR_SECTOR_NOT_FOUND, o, "read of a 9-sector track as 18");
-  EXPECT_EQ(9 * 512u, o.done) << "the sectors before the missing one";
+  ExpectOutcome(ERROR_SECTOR_NOT_FOUND, o, "read of a 720K track at 1.44M's density");
+  EXPECT_EQ(0u, o.done);
   std::vector<uint8_t> file;
   ASSERT_TRUE(ReadWholeFile(dir / "a.img", &file));
-  ASSERT_EQ(k144Bytes, file.size()) << "the file follows the new layout";
-  EXPECT_EQ(std::vector<uint8_t>(k144Bytes - k144Track, 0),
-            std::vector<uint8_t>(file.begin() + k144Track, file.end()))
-      << "tracks in the old layout are not in the new one's file";
+  EXPECT_EQ(std::vector<uint8_t>(k144Track, 0xF6), file)
+      << "the file holds what is in the new layout: cylinder 0, head 0";
 
   for (DWORD c = 0; c < 80; ++c) {
     for (DWORD head = 0; head < 2; ++head) {
@@ -248,6 +146,11 @@ TEST_F(StandInVolume, A720KMediumReformattedAs144MHoldsTheImage) {
       uint64_t at = (c * 2 + head) * k144Track;
       std::vector<uint8_t> part(image.begin() + at, image.begin() + at + k144Track);
       ASSERT_TRUE(WriteAt(h, at, part).ok) << "track " << c << "/" << head;
+    }
+    if (c == 9) {
+      ASSERT_TRUE(ReadWholeFile(dir / "a.img", &file));
+      EXPECT_EQ(10 * 2 * k144Track, file.size()) << "the file grows with the new layout";
+      EXPECT_EQ(MediumFormat::kNone, FindDrive('A')->format) << "no standard format midway";
     }
   }
   Close(h);
@@ -297,8 +200,7 @@ TEST_F(StandInVolume, UnformattedMediumAndTheExtendedFormat) {
 
   std::vector<uint8_t> file;
   ASSERT_TRUE(ReadWholeFile(dir / "a.img", &file));
-  ASSERT_EQ(80u * 2 * 21 * 512, file.size());
-  EXPECT_TRUE(std::equal(two.begin(), two.end(), file.begin()));
+  EXPECT_TRUE(file == two) << "cylinder 0 alone is in the 21-sector layout: " << file.size();
 }
 
 TEST_F(StandInVolume, ReadonlyEmptyAndAccess) {
@@ -511,4 +413,104 @@ TEST_F(StandInVolume, TraceLines) {
   std::vector<uint8_t> trace;
   ASSERT_TRUE(ReadWholeFile(dir / "trace.txt", &trace));
   EXPECT_EQ(expected, std::string(trace.begin(), trace.end()));
+}
+
+namespace {
+
+// A FAT boot sector of a file system of `total` sectors, with the fields
+// that make one: 512 bytes per sector, `perCluster` sectors per cluster,
+// one reserved sector, two FATs and the signature.
+std::vector<uint8_t> FatBootSector(uint16_t total, uint8_t perCluster = 1) {
+  std::vector<uint8_t> s(512, 0);
+  s[0] = 0xEB, s[1] = 0x3C, s[2] = 0x90;
+  s[11] = 0x00, s[12] = 0x02, s[13] = perCluster, s[14] = 1, s[16] = 2;
+  s[17] = 224, s[19] = uint8_t(total), s[20] = uint8_t(total >> 8), s[21] = 0xF0;
+  s[22] = 9, s[24] = 18, s[26] = 2;
+  s[510] = 0x55, s[511] = 0xAA;
+  return s;
+}
+
+}  // namespace
+
+// Windows 6.0 and later keep raw writes off a mounted file system: only
+// its boot sector and what lies beyond its end, unless the handle holds
+// the volume's lock or the volume was dismounted; RAW volumes and earlier
+// versions take every write.
+TEST_F(StandInVolume, WritesUnderAMountedFileSystem) {
+  enum Hold { kNone, kLocked, kLockedByOther, kDismounted, kDismountedAndReopened };
+  struct Case {
+    const char* windows;
+    uint8_t perCluster;  // of the boot sector; 0: no boot sector (RAW)
+    Hold hold;
+    uint64_t sector, count;
+    DWORD error;
+  } cases[] = {
+      {"6.1", 1, kNone, 0, 1, 0},
+      {"6.1", 1, kNone, 1, 1, ERROR_ACCESS_DENIED},
+      {"6.1", 1, kNone, 0, 18, ERROR_ACCESS_DENIED},
+      {"6.1", 1, kNone, 1999, 1, ERROR_ACCESS_DENIED},
+      {"6.1", 1, kNone, 2000, 18, 0},
+      {"6.0", 1, kNone, 100, 1, ERROR_ACCESS_DENIED},
+      {"5.1", 1, kNone, 100, 1, 0},
+      {"6.1", 1, kLocked, 1, 18, 0},
+      {"6.1", 1, kLockedByOther, 1, 1, ERROR_ACCESS_DENIED},
+      {"6.1", 1, kDismounted, 1, 18, 0},
+      {"6.1", 1, kDismountedAndReopened, 1, 1, ERROR_ACCESS_DENIED},
+      {"6.1", 0, kNone, 1, 18, 0},
+      {"6.1", 3, kNone, 1, 18, 0},  // a cluster of 3 sectors: no FAT
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.windows) + ", cluster " + std::to_string(c.perCluster) +
+                             ", hold " + std::to_string(c.hold) + ", " + std::to_string(c.count) +
+                             " from sector " + std::to_string(c.sector);
+    std::vector<uint8_t> image = Pattern(k144Bytes, 9);
+    if (c.perCluster != 0) {
+      std::vector<uint8_t> boot = FatBootSector(2000, c.perCluster);
+      std::copy(boot.begin(), boot.end(), image.begin());
+    }
+    ASSERT_TRUE(WriteWholeFile(dir / "a.img", image));
+    Windows(c.windows);
+    Drives("a:=floppy:" + dir / "a.img");
+    HANDLE h = Open(), other = Open();
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << what;
+    if (c.hold == kLocked) ExpectOutcome(0, Control(h, FSCTL_LOCK_VOLUME), what + ": lock");
+    if (c.hold == kLockedByOther) ExpectOutcome(0, Control(other, FSCTL_LOCK_VOLUME), what);
+    if (c.hold == kDismounted || c.hold == kDismountedAndReopened)
+      ExpectOutcome(0, Control(other, FSCTL_DISMOUNT_VOLUME), what + ": dismount");
+    if (c.hold == kDismountedAndReopened) Open();
+    const std::vector<uint8_t> data = Pattern(c.count * 512, 10);
+    Outcome o = WriteAt(h, c.sector * 512, data);
+    ExpectOutcome(c.error, o, what);
+    EXPECT_EQ(c.error == 0 ? data.size() : 0u, o.done) << what;
+    for (HANDLE open : std::vector<HANDLE>(open_)) Close(open);
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadWholeFile(dir / "a.img", &file));
+    if (c.error == 0) std::copy(data.begin(), data.end(), image.begin() + c.sector * 512);
+    EXPECT_TRUE(file == image) << what;
+  }
+}
+
+// Another program with files open on the volume: the lock is refused on
+// Windows NT (and on Windows 9x, stand-in VWIN32 test), the forced
+// dismount goes through and lets the writes in.
+TEST_F(StandInVolume, BusyVolume) {
+  TempDir dir;
+  std::vector<uint8_t> image = Pattern(k144Bytes, 11);
+  std::vector<uint8_t> boot = FatBootSector(2880);
+  std::copy(boot.begin(), boot.end(), image.begin());
+  ASSERT_TRUE(WriteWholeFile(dir / "a.img", image));
+  ASSERT_TRUE(WriteWholeFile(dir / "zip.img", std::vector<uint8_t>(1 << 20)));
+  Drives("a:=floppy:" + dir / "a.img,busy;b:=removable:" + dir / "zip.img,busy");
+  for (const char* name : {"\\\\.\\a:", "\\\\.\\b:"}) {
+    HANDLE h = Open(name);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << name;
+    ExpectOutcome(ERROR_ACCESS_DENIED, Control(h, FSCTL_LOCK_VOLUME), std::string(name) + " lock");
+    ExpectOutcome(ERROR_NOT_LOCKED, Control(h, FSCTL_UNLOCK_VOLUME), name);
+  }
+  HANDLE h = open_[0];
+  std::vector<uint8_t> track = Pattern(k144Track, 12);
+  ExpectOutcome(ERROR_ACCESS_DENIED, WriteAt(h, k144Track, track), "write while mounted");
+  ExpectOutcome(0, Control(h, FSCTL_DISMOUNT_VOLUME), "dismount");
+  ExpectOutcome(0, WriteAt(h, k144Track, track), "write after the dismount");
 }

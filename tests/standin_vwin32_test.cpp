@@ -35,7 +35,7 @@ struct FakeMedium {
   std::map<std::tuple<int, int, int>, std::vector<uint8_t>> sectors;
   uint64_t size = 0;           // large medium: its size
   std::vector<uint8_t> bytes;  // and its first bytes
-  DWORD writeError = 0;        // every write fails with it (a failing track)
+  DWORD trackError = 0;        // every transfer fails with it (a failing track)
   DWORD lockError = 0;
   int locked = 0;  // lock calls less unlock calls
   std::vector<std::string> formats;  // "C/H spt/heads/cylinders n,n,..."
@@ -63,18 +63,22 @@ const MediumMethods kFakeMethods = {
       *info = {f->large, f->size, f->layout};
       return 0;
     },
-    [](DiskMedium* m, int c, int h, int s, int count, void* buffer) -> DWORD {
+    [](DiskMedium* m, DriveInfo* info) {  // the drive of the table's entry
+      *info = DriveInfo{!Of(m)->large, false, m->drive->disketteDrive, {}};
+    },
+    [](DiskMedium* m, int c, int h, int s, int count, Density, void* buffer) -> DWORD {
       FakeMedium* f = Of(m);
+      if (f->trackError != 0 && !f->empty) return f->trackError;
       if (DWORD error = FindSectors(f, c, h, s, count)) return error;
       for (int i = 0; i < count; ++i)
         memcpy((uint8_t*)buffer + 512 * i, f->sectors[{c, h, s + i}].data(), 512);
       return 0;
     },
-    [](DiskMedium* m, int c, int h, int s, int count, const void* buffer) -> DWORD {
+    [](DiskMedium* m, int c, int h, int s, int count, Density, const void* buffer) -> DWORD {
       FakeMedium* f = Of(m);
       if (f->empty) return ERROR_NOT_READY;
       if (f->readonly) return ERROR_WRITE_PROTECT;
-      if (f->writeError != 0) return f->writeError;
+      if (f->trackError != 0) return f->trackError;
       if (DWORD error = FindSectors(f, c, h, s, count)) return error;
       for (int i = 0; i < count; ++i)
         memcpy(f->sectors[{c, h, s + i}].data(), (const uint8_t*)buffer + 512 * i, 512);
@@ -188,11 +192,13 @@ DIOC_REGISTERS Absolute(DWORD drive, DISKIO* io, bool write) {
 }
 
 // The drives: A: a diskette drive (its image file missing: a 1.44M drive),
-// B: a 2.88M diskette, C: a hard disk, D: a large removable medium, E: a
-// 360K diskette. F: is no drive.
+// B: a 2.88M diskette (in a 2.88M drive), C: a hard disk, D: a large
+// removable medium, E: a 360K diskette (in a 1.2M drive), G: a 360K drive,
+// H: a 720K drive. F: is no drive.
 const char kDrives[] =
     "a:=floppy:/nonexistent/a.img;b:=floppy:/nonexistent/b.img,format=2.88m;c:=fixed;"
-    "d:=removable:/nonexistent/d.img;e:=floppy:/nonexistent/e.img,format=360k";
+    "d:=removable:/nonexistent/d.img;e:=floppy:/nonexistent/e.img,format=360k;"
+    "g:=floppy,empty,drive=360k;h:=floppy,empty,drive=720k";
 
 class StandInVwin32 : public testing::Test {
  protected:
@@ -269,8 +275,27 @@ TEST_F(StandInVwin32, RequestsTheServiceCannotTake) {
   }
 }
 
+namespace {
+
+// The conditions of drive A:'s medium in the tables below: a 1.44M
+// diskette, unformatted, missing, write-protected, or whose every transfer
+// fails as a damaged track, a track laid down above the medium's density,
+// one at a density the drive has no data rate for, or one beyond the
+// head's reach does.
+enum Medium { kGood, kBlank, kEmpty, kReadonly, kFailing, kUnreadable, kOtherRate, kUnreachable };
+
+void Prepare(FakeMedium* a, Medium medium) {
+  const DWORD faults[] = {0, 0, 0, 0, ERROR_WRITE_FAULT, ERROR_CRC, ERROR_NOT_DOS_DISK, ERROR_SEEK};
+  Renew(a);
+  if (medium != kBlank) FormatWhole(a, k144);
+  a->empty = medium == kEmpty;
+  a->readonly = medium == kReadonly;
+  a->trackError = faults[medium];
+}
+
+}  // namespace
+
 TEST_F(StandInVwin32, BiosStatuses) {
-  enum Medium { kGood, kBlank, kEmpty, kReadonly, kFailing };
   struct Case {
     const char* name;
     Medium medium;
@@ -290,6 +315,10 @@ TEST_F(StandInVwin32, BiosStatuses) {
       {"read past the track", kGood, 2, 2, 0, 0, 18, 0, true, 0x0400},
       {"sector 0", kGood, 2, 1, 0, 0, 0, 0, true, 0x0400},
       {"failing track", kFailing, 3, 1, 3, 0, 1, 0, true, 0x0200},
+      {"no read back", kUnreadable, 2, 1, 3, 0, 1, 0, true, 0x1000},
+      {"verify, no read back", kUnreadable, 4, 1, 3, 0, 1, 0, true, 0x1000},
+      {"a rate the drive lacks", kOtherRate, 2, 1, 3, 0, 1, 0, true, 0x0C00},
+      {"beyond the reach", kUnreachable, 3, 1, 3, 0, 1, 0, true, 0x4000},
       {"no sectors", kGood, 2, 0, 0, 0, 1, 0, true, 0x0100},
       {"hard disk C:", kGood, 2, 1, 0, 0, 1, 2, true, 0x0100},
       {"no drive F:", kGood, 2, 1, 0, 0, 1, 5, true, 0x0100},
@@ -297,12 +326,7 @@ TEST_F(StandInVwin32, BiosStatuses) {
   };
   std::vector<uint8_t> buffer(18 * 512, 0x5A);
   for (const Case& c : cases) {
-    FakeMedium& a = fakes_['A'];
-    Renew(&a);
-    if (c.medium != kBlank) FormatWhole(&a, k144);
-    a.empty = c.medium == kEmpty;
-    a.readonly = c.medium == kReadonly;
-    if (c.medium == kFailing) a.writeError = ERROR_WRITE_FAULT;
+    Prepare(&fakes_['A'], c.medium);
     DIOC_REGISTERS regs = Int13(c.function, c.count, c.cylinder, c.head, c.sector, c.drive,
                                 Vwin32Address(buffer.data()));
     regs.reg_EAX |= 0x12340000;  // the upper half is the caller's
@@ -326,7 +350,6 @@ TEST_F(StandInVwin32, BiosStatuses) {
 }
 
 TEST_F(StandInVwin32, DosErrors) {
-  enum Medium { kGood, kBlank, kEmpty, kReadonly, kFailing };
   enum Request { kRead, kWrite, kFormat };
   struct Case {
     const char* name;
@@ -348,18 +371,16 @@ TEST_F(StandInVwin32, DosErrors) {
       {"read, blank", kBlank, kRead, 1, 0, 1, 27},
       {"past the end", kGood, kRead, 1, 2879, 2, 27},
       {"failing track", kFailing, kWrite, 1, 40, 1, 29},
+      {"no read back", kUnreadable, kRead, 1, 40, 1, 23},
+      {"a rate the drive lacks", kOtherRate, kWrite, 1, 40, 1, 26},
+      {"beyond the reach", kUnreachable, kRead, 1, 40, 1, 25},
       {"hard disk C:", kGood, kRead, 3, 0, 1, 15},
       {"no drive F:", kGood, kRead, 6, 0, 1, 15},
       {"format, no drive", kGood, kFormat, 6, 0, 0, 15},
   };
   std::vector<uint8_t> buffer(36 * 512);
   for (const Case& c : cases) {
-    FakeMedium& a = fakes_['A'];
-    Renew(&a);
-    if (c.medium != kBlank) FormatWhole(&a, k144);
-    a.empty = c.medium == kEmpty;
-    a.readonly = c.medium == kReadonly;
-    if (c.medium == kFailing) a.writeError = ERROR_WRITE_FAULT;
+    Prepare(&fakes_['A'], c.medium);
     DIOC_REGISTERS regs;
     DISKIO io{c.start, c.count, Vwin32Address(buffer.data())};
     uint8_t track[5] = {0, uint8_t(c.start % 2), 0, uint8_t(c.start / 2), 0};
@@ -482,6 +503,8 @@ TEST_F(StandInVwin32, GetDeviceParameters) {
       {"medium's set, the drive", 'A', {}, false, 5, 0, 0, 7, 80, 18, 2, 2880, 0, 0},
       {"2.88M drive", 'B', {}, false, 0, 0, 0, 9, 80, 36, 2, 5760, 0, 0},
       {"1.2M drive", 'E', {}, false, 0, 0, 0, 1, 80, 15, 2, 2400, 0, 0},
+      {"360K drive", 'G', {}, false, 0, 0, 0, 0, 40, 9, 2, 720, 0, 0},
+      {"720K drive", 'H', {}, false, 0, 0, 0, 2, 80, 9, 2, 1440, 0, 0},
       {"360K medium", 'E', {9, 2, 40}, false, 0, 1, 0, 1, 40, 9, 2, 720, 0, 1},
       {"large medium", 'D', {}, false, 0, 0, 0, 7, 100, 32, 64, 0, 204800, 0},
       {"large medium, the medium", 'D', {}, false, 0, 1, 0, 7, 100, 32, 64, 0, 204800, 0},
@@ -700,8 +723,8 @@ TEST_F(StandInVwin32Files, MediumConditions) {
   ASSERT_TRUE(WriteWholeFile(dir_ / "f.img", NumberedImage(2880)));
   Open("a:=floppy:" + (dir_ / "p.img") + ",readonly;b:=floppy,empty;c:=floppy:" +
        (dir_ / "blank.img") + ",format=none;d:=floppy:" + (dir_ / "f.img") +
-       ",fail-write=0/1,fail-format=3/0");
-  enum Request { kBiosRead, kBiosWrite, kDosRead, kDosWrite, kFormat };
+       ",fail-write=0/1,fail-format=3/0;e:=floppy:" + (dir_ / "f.img") + ",busy");
+  enum Request { kBiosRead, kBiosWrite, kDosRead, kDosWrite, kFormat, kLock };
   struct Case {
     const char* name;
     char letter;
@@ -724,6 +747,7 @@ TEST_F(StandInVwin32Files, MediumConditions) {
       {"bad track", 'D', kDosWrite, 1, 18, true, 29},
       {"good track", 'D', kDosWrite, 2, 1, false, 0x7305},
       {"bad format", 'D', kFormat, 6, 0, true, 29},
+      {"lock, in use", 'E', kLock, 0, 0, true, 5},
   };
   std::vector<uint8_t> buffer(512, 0xE5);
   for (const Case& c : cases) {
@@ -745,6 +769,10 @@ TEST_F(StandInVwin32Files, MediumConditions) {
         break;
       case kFormat:
         regs = Ioctl(DWORD(dos), 0x42, Vwin32Address(block));
+        Call(VWIN32_DIOC_DOS_IOCTL, &regs);
+        break;
+      case kLock:
+        regs = Ioctl(DWORD(dos), 0x4A, 0);
         Call(VWIN32_DIOC_DOS_IOCTL, &regs);
         break;
     }
@@ -811,4 +839,54 @@ TEST_F(StandInVwin32Files, WritesAnotherFormat) {
   EXPECT_NE(std::string::npos, text.find(std::string("DeviceIoControl") + handle +
                                          " code=VWIN32_DIOC_DOS_DRIVEINFO in:EAX=0x7305 "));
   EXPECT_NE(std::string::npos, text.find(std::string("\nCloseHandle") + handle + " result=1\n"));
+}
+
+// Format and Verify Track lays the track down in the layout DOS holds for
+// the medium, at the density its sectors need, and reads it back; the
+// BIOS then finds what is there, and DOS's transfers go at that layout's
+// density.
+TEST_F(StandInVwin32Files, FormatAndVerifyFollowsTheDensity) {
+  struct Case {
+    const char* medium;  // the options of drive A:
+    int spt, cylinders;  // the parameters set for the medium
+    int cylinder;        // the track formatted and read (head 1)
+    uint16_t format;     // its DOS error; 0: carry clear
+    DWORD bios;          // AX of a BIOS read of its first sector afterwards
+    uint16_t dos;        // and the DOS error of reading it with 7305h
+  } cases[] = {
+      {"format=720k", 18, 80, 3, 23, 0x1000, 23},  // HD on a DD medium: no read back
+      {"format=720k,media=hd", 18, 80, 3, 0, 0x0001, 0},
+      {"format=1.44m", 36, 80, 3, 26, 0x0001, 26},  // no ED in a 1.44M drive
+      {"format=none,drive=2.88m", 36, 80, 3, 0, 0x0001, 0},
+      {"format=720k,drive=720k", 18, 80, 3, 26, 0x0001, 26},
+      {"format=360k,drive=360k", 9, 80, 45, 25, 0x4000, 25},  // beyond the head's reach
+  };
+  for (const Case& c : cases) {
+    remove((dir_ / "a.img").c_str());  // a fresh medium for each
+    Open("a:=floppy:" + (dir_ / "a.img") + "," + c.medium);
+    std::vector<uint16_t> numbers;
+    for (int i = 1; i <= c.spt; ++i) numbers.push_back(uint16_t(i));
+    std::vector<uint8_t> params = DeviceParams(5, c.spt, 2, c.cylinders, numbers);
+    DIOC_REGISTERS set = Ioctl(1, 0x40, Vwin32Address(params.data()));
+    Call(VWIN32_DIOC_DOS_IOCTL, &set);
+    ASSERT_EQ(0u, set.reg_Flags & CARRY_FLAG) << c.medium << ": error " << set.reg_EAX;
+
+    uint8_t block[5] = {0, 1, 0, uint8_t(c.cylinder), 0};
+    DIOC_REGISTERS format = Ioctl(1, 0x42, Vwin32Address(block));
+    Call(VWIN32_DIOC_DOS_IOCTL, &format);
+    EXPECT_EQ(c.format != 0, (format.reg_Flags & CARRY_FLAG) != 0) << c.medium;
+    if (c.format != 0) EXPECT_EQ(c.format, format.reg_EAX) << c.medium;
+
+    std::vector<uint8_t> sector(512);
+    DIOC_REGISTERS bios = Int13(2, 1, c.cylinder, 1, 1, 0, Vwin32Address(sector.data()));
+    Call(VWIN32_DIOC_DOS_INT13, &bios);
+    EXPECT_EQ(c.bios, bios.reg_EAX) << c.medium;
+    DISKIO io{uint32_t((c.cylinder * 2 + 1) * c.spt), 1, Vwin32Address(sector.data())};
+    DIOC_REGISTERS dos = Absolute(1, &io, false);
+    Call(VWIN32_DIOC_DOS_DRIVEINFO, &dos);
+    EXPECT_EQ(c.dos != 0, (dos.reg_Flags & CARRY_FLAG) != 0) << c.medium;
+    if (c.dos != 0) EXPECT_EQ(c.dos, dos.reg_EAX) << c.medium;
+    ASSERT_TRUE(CloseHandle(handle_));
+    handle_ = INVALID_HANDLE_VALUE;
+  }
 }

@@ -97,10 +97,13 @@ DWORD WriteBytes(DiskMedium* medium, uint64_t offset, const void* buffer, uint32
   return ERROR_SUCCESS;
 }
 
+// Not a diskette drive: a disk of large removable media.
+void DescribeDrive(DiskMedium*, DriveInfo* info) { *info = DriveInfo{}; }
+
 // A large medium has no diskette tracks: the disk driver knows no such
 // request for it.
-DWORD NoSectors(DiskMedium*, int, int, int, int, void*) { return ERROR_INVALID_FUNCTION; }
-DWORD NoSectorsWritten(DiskMedium*, int, int, int, int, const void*) {
+DWORD NoSectors(DiskMedium*, int, int, int, int, Density, void*) { return ERROR_INVALID_FUNCTION; }
+DWORD NoSectorsWritten(DiskMedium*, int, int, int, int, Density, const void*) {
   return ERROR_INVALID_FUNCTION;
 }
 DWORD NoFormat(DiskMedium*, int, int, const DiskLayout&, const uint16_t*, int) {
@@ -140,7 +143,8 @@ void Close(DiskMedium* medium) {
 }
 
 const MediumMethods kBlockMethods = {
-    Query, NoSectors, NoSectorsWritten, NoFormat, ReadBytes, WriteBytes, Lock, Unlock, Flush, Close,
+    Query,      DescribeDrive, NoSectors, NoSectorsWritten, NoFormat, ReadBytes,
+    WriteBytes, Lock,          Unlock,    Flush,            Close,
 };
 
 }  // namespace

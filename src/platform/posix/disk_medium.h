@@ -1,7 +1,8 @@
 // The medium in a drive, as the stand-in's volume handles ("\\.\A:") and
-// its VWIN32 service reach it. There is one record per drive letter for the
-// life of the drive table, so that what a format request lays down stays
-// when the volume is closed and opened again, as on a real diskette.
+// its VWIN32 service reach it, and the drive that holds it. There is one
+// record per drive letter for the life of the drive table, so that what a
+// format request lays down stays when the volume is closed and opened
+// again, as on a real diskette.
 //
 // Two kinds of medium stand behind the same operations: a simulated one
 // over an image file (floppy: and removable: drives, simulated_medium.cpp)
@@ -10,14 +11,20 @@
 //
 // Every operation returns 0 or the Win32 error number that Windows gives
 // for the same condition: ERROR_NOT_READY (no medium), ERROR_WRITE_PROTECT,
-// ERROR_SECTOR_NOT_FOUND (the track's present layout has no such sector, or
-// the track is unformatted), ERROR_WRITE_FAULT and ERROR_CRC (a failing
-// track), ERROR_ACCESS_DENIED (a lock on a device whose file systems are in
-// use).
+// ERROR_SECTOR_NOT_FOUND (the track has no such sector, is unformatted, or
+// was laid down at another density than the transfer's), ERROR_CRC (a track
+// that does not read back: laid down at a density above the medium's),
+// ERROR_SEEK (a cylinder beyond the head's reach), ERROR_NOT_DOS_DISK (a
+// density the drive has no data rate for, or a layout that fits no track;
+// DOS calls it "unknown media type"), ERROR_UNRECOGNIZED_MEDIA (a USB drive
+// refusing to format a layout the medium cannot take), ERROR_WRITE_FAULT (a
+// failing track), ERROR_ACCESS_DENIED (a lock on a volume another program
+// uses).
 #ifndef ZOLT_PLATFORM_POSIX_DISK_MEDIUM_H
 #define ZOLT_PLATFORM_POSIX_DISK_MEDIUM_H
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/posix/drive_table.h"
 
@@ -31,8 +38,21 @@ struct DiskLayout {
 struct MediumInfo {
   bool largeRemovable;  // no tracks, only a size (removable:, a disk device)
   uint64_t sizeBytes;   // large removable media: the size
-  DiskLayout layout;    // diskettes: the layout the drive reads the medium in
-                        // now; all 0 when it cannot tell (unformatted)
+  DiskLayout layout;    // diskettes: the layout a drive finds on the medium
+                        // now (its sectors and density from cylinder 0
+                        // head 0); all 0 when it finds none (unformatted,
+                        // or track 0 does not read back)
+};
+
+// The drive itself, whatever is in it.
+struct DriveInfo {
+  bool diskette;        // a diskette drive; else one of large removable media
+  bool usb;             // a USB diskette drive (NT: the USB floppy class driver)
+  DisketteDrive type;   // diskette drives: what the drive can do
+  std::vector<MEDIA_TYPE> mediaTypes;  // diskette drives: what NT lists for it
+                                       // (IOCTL_DISK_GET_MEDIA_TYPES), highest
+                                       // capacity first; the internal floppy
+                                       // driver formats these alone
 };
 
 struct DiskMedium;
@@ -43,17 +63,20 @@ struct MediumMethods {
   // What is in the drive. ERROR_NOT_READY when nothing is.
   DWORD (*query)(DiskMedium* medium, MediumInfo* info);
 
-  // Diskettes: `count` sectors of one track from sector number `sector`
-  // (from 1), 512 bytes each.
-  DWORD (*readSectors)(DiskMedium* medium, int cylinder, int head, int sector, int count,
-                       void* buffer);
-  DWORD (*writeSectors)(DiskMedium* medium, int cylinder, int head, int sector, int count,
-                        const void* buffer);
+  // The drive; needs no medium.
+  void (*describeDrive)(DiskMedium* medium, DriveInfo* info);
 
-  // Diskettes: lays down one track anew in the format `layout` describes,
-  // with `count` sectors of 512 bytes numbered as `numbers` gives them (in
-  // their order on the track). From now on the drive reads the medium in
-  // `layout`.
+  // Diskettes: `count` sectors of one track from sector number `sector`
+  // (from 1), 512 bytes each, at the data rate of `density`.
+  DWORD (*readSectors)(DiskMedium* medium, int cylinder, int head, int sector, int count,
+                       Density density, void* buffer);
+  DWORD (*writeSectors)(DiskMedium* medium, int cylinder, int head, int sector, int count,
+                        Density density, const void* buffer);
+
+  // Diskettes: lays down one track anew with `count` sectors of 512 bytes
+  // numbered as `numbers` gives them (in their order on the track), at the
+  // density their count needs; `layout` is the format the track belongs
+  // to, for a drive that must be set up for a whole format.
   DWORD (*formatTrack)(DiskMedium* medium, int cylinder, int head, const DiskLayout& layout,
                        const uint16_t* numbers, int count);
 
@@ -65,7 +88,7 @@ struct MediumMethods {
                       uint32_t* done);
 
   // Exclusive use of the medium, for writing. ERROR_ACCESS_DENIED when a
-  // mounted file system is on it.
+  // mounted file system is on it or another program has files open on it.
   DWORD (*lock)(DiskMedium* medium);
   void (*unlock)(DiskMedium* medium);
 

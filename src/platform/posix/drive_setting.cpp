@@ -6,15 +6,24 @@
 //   fixed, remote, cdrom, ramdisk   drives of those types, without a medium
 //   device:PATH     a real block device; its drive type comes from the system
 //
-// Options, for floppy and removable only: format=NAME (the medium's present
-// format; by default the one its file's size gives), readonly, empty (no
-// medium; the path may then be left out), fail-write=C/H[xN] and
-// fail-format=C/H[xN] (requests on cylinder C head H fail N times, for ever
-// without xN). A path runs to the first ',' and so cannot hold one. Letters
-// not listed do not exist. Every mistake is an error naming its entry, so
-// that a test run never goes on with a table other than the one meant.
+// Medium options, for floppy and removable only: format=NAME (the medium's
+// present format; by default the one its file's size gives), readonly,
+// empty (no medium; the path may then be left out), busy (another program
+// has files open on the volume), fail-write=C/H[xN] and fail-format=C/H[xN]
+// (requests on cylinder C head H fail N times, for ever without xN). For
+// floppy only: drive=360k|1.2m|720k|1.44m|2.88m (the drive's type; by
+// default 1.44m, or the 1.2m or 2.88m drive a medium of those formats
+// needs), media=dd|hd|ed (the medium's density; by default the lowest that
+// holds its present format, and for an unformatted medium the highest the
+// drive takes) and bus=usb (a USB diskette drive, 3.5" only, not on Windows
+// 9x). A path runs to the first ',' and so cannot hold one. Letters not
+// listed do not exist. Every mistake, and every drive and medium that
+// cannot exist together, is an error naming its entry, so that a test run
+// never goes on with a table other than the one meant. ZOLT_WINDOWS must be
+// in force before: a USB diskette drive depends on it.
 #include <cstring>
 
+#include "platform/posix/diskette_drives.h"
 #include "platform/posix/drive_table.h"
 #include "platform/posix/standin.h"
 
@@ -83,7 +92,40 @@ bool ParseTrackFault(const std::string& text, TrackFault* fault) {
   return true;
 }
 
-bool ParseOption(const std::string& option, DriveEntry* drive, bool* formatGiven,
+// Which options an entry gave, beyond the flags the entry holds.
+struct GivenOptions {
+  bool format = false;
+  bool drive = false;
+  bool density = false;
+};
+
+// A name=VALUE option whose value is one of a list of names.
+template <typename T>
+bool ParseNamedValue(const std::string& name, const std::string& value, bool hasValue,
+                     bool* given, bool (*byName)(const std::string&, T*), T* result,
+                     const char* names, std::string* why) {
+  if (!hasValue) {
+    *why = "option '" + name + "' needs '=NAME'";
+    return false;
+  }
+  if (*given) {
+    *why = "option '" + name + "' given twice";
+    return false;
+  }
+  if (!byName(value, result)) {
+    *why = "unknown " + name + " '" + value + "' (" + names + ")";
+    return false;
+  }
+  *given = true;
+  return true;
+}
+
+bool BusByName(const std::string& name, bool* usb) {
+  *usb = name == "usb";
+  return *usb;
+}
+
+bool ParseOption(const std::string& option, DriveEntry* drive, GivenOptions* given,
                  std::string* why) {
   size_t equals = option.find('=');
   std::string name = option.substr(0, equals);
@@ -93,12 +135,14 @@ bool ParseOption(const std::string& option, DriveEntry* drive, bool* formatGiven
     *why = option.empty() ? "empty option" : "unknown option '" + option + "'";
     return false;
   }
-  if (name == "readonly" || name == "empty") {
+  if (name == "readonly" || name == "empty" || name == "busy") {
     if (hasValue) {
       *why = "option '" + name + "' takes no value";
       return false;
     }
-    bool* flag = name == "readonly" ? &drive->readonly : &drive->empty;
+    bool* flag = name == "readonly" ? &drive->readonly
+                 : name == "empty"  ? &drive->empty
+                                    : &drive->busy;
     if (*flag) {
       *why = "option '" + name + "' given twice";
       return false;
@@ -106,22 +150,24 @@ bool ParseOption(const std::string& option, DriveEntry* drive, bool* formatGiven
     *flag = true;
     return true;
   }
-  if (name == "format") {
-    if (!hasValue) {
-      *why = "option 'format' needs '=NAME'";
-      return false;
-    }
-    if (*formatGiven) {
-      *why = "option 'format' given twice";
-      return false;
-    }
-    if (!MediumFormatByName(value, &drive->format)) {
-      *why = "unknown format '" + value +
-             "' (160k 180k 320k 360k 720k 1.2m 1.44m 1.68m 2.88m or none)";
-      return false;
-    }
-    *formatGiven = true;
-    return true;
+  const bool floppyOption = name == "drive" || name == "media" || name == "bus";
+  if (floppyOption && drive->kind != DriveKind::kFloppy) {
+    *why = "option '" + name + "' is for floppy drives only";
+    return false;
+  }
+  if (name == "format")
+    return ParseNamedValue(name, value, hasValue, &given->format, MediumFormatByName,
+                           &drive->format,
+                           "160k 180k 320k 360k 720k 1.2m 1.44m 1.68m 2.88m or none", why);
+  if (name == "drive")
+    return ParseNamedValue(name, value, hasValue, &given->drive, DisketteDriveByName,
+                           &drive->disketteDrive, "360k 1.2m 720k 1.44m or 2.88m", why);
+  if (name == "media")
+    return ParseNamedValue(name, value, hasValue, &given->density, DensityByName,
+                           &drive->density, "dd hd or ed", why);
+  if (name == "bus") {
+    bool given = drive->usb;
+    return ParseNamedValue(name, value, hasValue, &given, BusByName, &drive->usb, "usb", why);
   }
   if (name == "fail-write" || name == "fail-format") {
     if (!hasValue) {
@@ -147,6 +193,48 @@ bool ParseOption(const std::string& option, DriveEntry* drive, bool* formatGiven
   }
   *why = "unknown option '" + option + "'";
   return false;
+}
+
+bool RunsWindows9x() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// The drive's type and the medium's density where the entry leaves them
+// out, and the refusal of a drive and a medium that cannot go together.
+bool SettleDisketteDrive(DriveEntry* drive, const GivenOptions& given, std::string* why) {
+  const MediumFormat format = drive->format;
+  const char* formatName = GeometryOf(format).name;
+  if (!given.drive) drive->disketteDrive = DefaultDriveFor(format);
+  const DisketteDrive type = drive->disketteDrive;
+  const std::string driveName = std::string("a ") + DisketteDriveName(type) + " drive";
+  if (drive->usb && !Is35InchDrive(type)) {
+    *why = driveName + " cannot be on usb: USB diskette drives are 3.5\"";
+    return false;
+  }
+  if (drive->usb && RunsWindows9x()) {
+    *why = "a USB diskette drive (bus=usb) is not reached on Windows 9x";
+    return false;
+  }
+  if (format != MediumFormat::kNone && !DriveCarriesFormat(type, format)) {
+    *why = driveName + " cannot carry a medium in the " + formatName + " format";
+    return false;
+  }
+  const MediumGeometry& g = GeometryOf(format);
+  if (!given.density)
+    drive->density =
+        format == MediumFormat::kNone ? HighestDensity(type) : DensityOfSectors(g.sectorsPerTrack);
+  if (!DriveTakesDensity(type, drive->density)) {
+    *why = driveName + " takes no " + DensityName(drive->density) + " media";
+    return false;
+  }
+  if (format != MediumFormat::kNone && DensityOfSectors(g.sectorsPerTrack) > drive->density) {
+    *why = std::string("a ") + DensityName(drive->density) + " medium cannot hold the " +
+           formatName + " format";
+    return false;
+  }
+  return true;
 }
 
 bool ParseEntry(const std::string& entry, DriveEntry* drive, std::string* why) {
@@ -186,12 +274,12 @@ bool ParseEntry(const std::string& entry, DriveEntry* drive, std::string* why) {
     return false;
   }
 
-  bool formatGiven = false;
+  GivenOptions given;
   for (size_t i = 1; i < parts.size(); ++i) {
-    if (!ParseOption(parts[i], drive, &formatGiven, why)) return false;
+    if (!ParseOption(parts[i], drive, &given, why)) return false;
   }
-  if (drive->empty &&
-      (formatGiven || drive->readonly || !drive->failWrite.empty() || !drive->failFormat.empty())) {
+  if (drive->empty && (given.format || given.density || drive->readonly || drive->busy ||
+                       !drive->failWrite.empty() || !drive->failFormat.empty())) {
     *why = "option 'empty' (no medium) goes with no other medium option";
     return false;
   }
@@ -202,9 +290,9 @@ bool ParseEntry(const std::string& entry, DriveEntry* drive, std::string* why) {
 
   if (drive->kind == DriveKind::kDevice)
     return BlockDeviceDriveType(drive->path, &drive->driveType, why);
-  if (kind->takesMedium && !formatGiven && !drive->empty)
+  if (kind->takesMedium && !given.format && !drive->empty)
     drive->format = MediumFormatOfFile(drive->path);
-  return true;
+  return drive->kind != DriveKind::kFloppy || SettleDisketteDrive(drive, given, why);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The stand-in's drive table: which drive letters exist, what kind of drive
-// each one is, and for a simulated diskette or removable drive the medium in
-// it (its image file, present format, write protection, and the tracks on
-// which requests are to fail). It comes from ZOLT_DRIVES, or from this
+// each one is, and for a simulated diskette or removable drive the drive's
+// type and the medium in it (its image file, present format, density,
+// write protection, whether other programs use it, and the tracks on which
+// requests are to fail). It comes from ZOLT_DRIVES, or from this
 // machine's block devices when that is unset. Internal to the stand-in: the
 // program sees only GetDriveTypeA, GetLogicalDrives and, later, the volumes.
 //
@@ -52,6 +53,23 @@ struct MediumGeometry {
   int totalSectors;  // the three multiplied; 0 for none
 };
 
+// The types of diskette drive, each named by its own format's capacity.
+enum class DisketteDrive {
+  k360K,   // 5.25", 40 tracks, double density only
+  k1200K,  // 5.25", 80 tracks, double and high density
+  k720K,   // 3.5", double density only
+  k1440K,  // 3.5", double and high density
+  k2880K,  // 3.5", double, high and extra-high density
+};
+
+// A recording density: of a medium (what its coating can hold), of a track
+// (what it was laid down at) and of a transfer (the data rate the
+// controller is set to). A layout's density follows from its sectors per
+// track: up to 10 double, 11 to 21 high, 22 to 40 extra-high; more fit no
+// track (kNone). kAny is a transfer at whatever density the track has, as
+// the BIOS finds it by trying the drive's data rates.
+enum class Density { kNone, kDD, kHD, kED, kAny };
+
 // Requests on one track that fail (ERROR_WRITE_FAULT and the like, decided
 // by the simulated volume).
 struct TrackFault {
@@ -67,9 +85,15 @@ struct DriveEntry {
   std::string path;                   // floppy, removable: the medium's image file
                                       // (created when first written); device: the
                                       // block device; machine drives: their device
-  MediumFormat format;                // the medium's present format
+  MediumFormat format;                // the medium's present format (kNone also
+                                      // while it is partly one and partly another)
+  DisketteDrive disketteDrive;        // floppy: the drive's type
+  bool usb;                           // floppy: a USB diskette drive
+  Density density;                    // floppy: the medium's density
   bool readonly;                      // write-protected medium
   bool empty;                         // no medium in the drive: not ready
+  bool busy;                          // another program has files open on the
+                                      // volume: its lock is refused
   std::vector<TrackFault> failWrite;  // at most one per track
   std::vector<TrackFault> failFormat;
 };

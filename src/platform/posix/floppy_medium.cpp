@@ -32,6 +32,7 @@
 #include <mutex>
 
 #include "platform/posix/device_media.h"
+#include "platform/posix/diskette_drives.h"
 #include "platform/posix/floppy_formats.h"
 
 namespace {
@@ -159,6 +160,13 @@ DWORD Query(DiskMedium* medium, MediumInfo* info) {
   return ERROR_SUCCESS;
 }
 
+// The drive by its CMOS type, with the internal floppy driver's media
+// types for it.
+void DescribeDrive(DiskMedium* medium, DriveInfo* info) {
+  const DisketteDrive type = DisketteDriveOfCmos(StateOf(medium)->cmosType);
+  *info = DriveInfo{true, false, type, InternalDriveMediaTypes(type)};
+}
+
 // The offset of a run of sectors of one track in the present layout; false
 // when the layout has no such sectors.
 bool SectorsAt(Floppy* f, int cylinder, int head, int sector, int count, off_t* offset) {
@@ -171,7 +179,10 @@ bool SectorsAt(Floppy* f, int cylinder, int head, int sector, int count, off_t* 
   return true;
 }
 
-DWORD ReadSectors(DiskMedium* medium, int cylinder, int head, int sector, int count, void* buffer) {
+// The driver reads at the data rate of the geometry it has, whatever
+// `density` asks.
+DWORD ReadSectors(DiskMedium* medium, int cylinder, int head, int sector, int count, Density,
+                  void* buffer) {
   Floppy* f = StateOf(medium);
   std::lock_guard<std::mutex> hold(f->lock);
   off_t offset;
@@ -199,7 +210,7 @@ DWORD WritableNow(Floppy* f) {
   return (state.flags & FD_DISK_WRITABLE) == 0 ? ERROR_WRITE_PROTECT : ERROR_SUCCESS;
 }
 
-DWORD WriteSectors(DiskMedium* medium, int cylinder, int head, int sector, int count,
+DWORD WriteSectors(DiskMedium* medium, int cylinder, int head, int sector, int count, Density,
                    const void* buffer) {
   Floppy* f = StateOf(medium);
   std::lock_guard<std::mutex> hold(f->lock);
@@ -290,8 +301,8 @@ void Close(DiskMedium* medium) {
 }
 
 const MediumMethods kFloppyMethods = {
-    Query,          ReadSectors, WriteSectors, FormatTrack, NoBytes,
-    NoBytesWritten, Lock,        Unlock,       Flush,       Close,
+    Query,   DescribeDrive,  ReadSectors, WriteSectors, FormatTrack, NoBytes,
+    NoBytesWritten, Lock, Unlock,      Flush,        Close,
 };
 
 }  // namespace

@@ -26,8 +26,9 @@ bool WriteImageFile(int fd, uint64_t offset, const void* buffer, size_t length);
 void ReportImageFileFailure(const DriveEntry* drive, const char* what);
 
 // The exclusive use that FSCTL_LOCK_VOLUME takes: refused while another
-// holds it (ERROR_ACCESS_DENIED, as a volume already locked is), and there
-// is nothing to lock without a medium (ERROR_NOT_READY).
-DWORD TakeSimulatedLock(bool* held, bool mediumPresent);
+// holds it or another program has files open on the volume (`busy`), with
+// ERROR_ACCESS_DENIED as for a volume in use, and there is nothing to lock
+// without a medium (ERROR_NOT_READY).
+DWORD TakeSimulatedLock(bool* held, bool mediumPresent, bool busy);
 
 #endif

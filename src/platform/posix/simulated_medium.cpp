@@ -50,9 +50,9 @@ void ReportImageFileFailure(const DriveEntry* drive, const char* what) {
   fflush(stderr);
 }
 
-DWORD TakeSimulatedLock(bool* held, bool mediumPresent) {
+DWORD TakeSimulatedLock(bool* held, bool mediumPresent, bool busy) {
   if (!mediumPresent) return ERROR_NOT_READY;
-  if (*held) return ERROR_ACCESS_DENIED;
+  if (*held || busy) return ERROR_ACCESS_DENIED;
   *held = true;
   return ERROR_SUCCESS;
 }

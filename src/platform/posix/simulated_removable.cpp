@@ -3,7 +3,7 @@
 // in place. Its size is the file's; a transfer reaching past the end is cut
 // short and a write never grows the file, as a disk has the size it has.
 //
-// Of the medium options only readonly and empty apply. A missing file is no
+// Of the medium options only readonly, empty and busy apply. A missing file is no
 // medium either (ERROR_NOT_READY): unlike a diskette, a removable medium
 // has no format from which an empty one could be made. fail-write and
 // fail-format name diskette tracks and are ignored here.
@@ -38,10 +38,12 @@ DWORD Query(DiskMedium* medium, MediumInfo* info) {
   return ERROR_SUCCESS;
 }
 
+void DescribeDrive(DiskMedium*, DriveInfo* info) { *info = DriveInfo{}; }
+
 // A large medium has no diskette tracks: the disk driver knows no such
 // request for it.
-DWORD NoSectors(DiskMedium*, int, int, int, int, void*) { return ERROR_INVALID_FUNCTION; }
-DWORD NoSectorsWritten(DiskMedium*, int, int, int, int, const void*) {
+DWORD NoSectors(DiskMedium*, int, int, int, int, Density, void*) { return ERROR_INVALID_FUNCTION; }
+DWORD NoSectorsWritten(DiskMedium*, int, int, int, int, Density, const void*) {
   return ERROR_INVALID_FUNCTION;
 }
 DWORD NoFormat(DiskMedium*, int, int, const DiskLayout&, const uint16_t*, int) {
@@ -88,7 +90,7 @@ DWORD WriteBytes(DiskMedium* medium, uint64_t offset, const void* buffer, uint32
 DWORD Lock(DiskMedium* medium) {
   Removable* r = StateOf(medium);
   std::lock_guard<std::mutex> hold(r->lock);
-  return TakeSimulatedLock(&r->locked, r->fd >= 0);
+  return TakeSimulatedLock(&r->locked, r->fd >= 0, r->drive->busy);
 }
 
 void Unlock(DiskMedium* medium) {
@@ -108,7 +110,8 @@ void Close(DiskMedium* medium) {
 }
 
 const MediumMethods kRemovableMethods = {
-    Query, NoSectors, NoSectorsWritten, NoFormat, ReadBytes, WriteBytes, Lock, Unlock, Flush, Close,
+    Query,      DescribeDrive, NoSectors, NoSectorsWritten, NoFormat, ReadBytes,
+    WriteBytes, Lock,          Unlock,    Flush,            Close,
 };
 
 }  // namespace

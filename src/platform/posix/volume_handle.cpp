@@ -1,6 +1,6 @@
 // CreateFileA on a volume ("\\.\A:") or on the VWIN32 service
-// ("\\.\vwin32"), the end of such a handle, the volume lock, SetFilePointer,
-// and the words of the device trace.
+// ("\\.\vwin32"), the end of such a handle, SetFilePointer, and the words of
+// the device trace.
 //
 // As on Windows NT, a diskette or removable drive's volume opens whether or
 // not a medium is in it and whether or not the medium is write-protected:
@@ -18,8 +18,6 @@
 #include <cctype>
 #include <cinttypes>
 #include <cstdio>
-#include <map>
-#include <mutex>
 
 #include "platform/posix/device_trace.h"
 #include "platform/posix/handles.h"
@@ -32,10 +30,6 @@ namespace {
 // FILE_FLAG_NO_BUFFERING: transfers in whole sectors, as a volume's are
 // anyway.
 constexpr DWORD kFileFlagNoBuffering = 0x20000000u;
-
-// Which volume handle holds the lock of each medium.
-std::mutex lockHoldersLock;
-std::map<DiskMedium*, Volume*> lockHolders;
 
 bool RunsWindows9x() {
   OSVERSIONINFOA version = {};
@@ -63,14 +57,7 @@ bool NamesVolume(const char* name, char* letter) {
 
 void CloseVolume(void* object) {
   Volume* volume = static_cast<Volume*>(object);
-  {
-    std::lock_guard<std::mutex> hold(lockHoldersLock);
-    auto holder = lockHolders.find(volume->medium);
-    if (holder != lockHolders.end() && holder->second == volume) {
-      volume->medium->methods->unlock(volume->medium);
-      lockHolders.erase(holder);
-    }
-  }
+  CloseVolumeState(volume);
   if (DeviceTraceOn())
     WriteDeviceTrace("CloseHandle" + TraceHandle(volume->handle) + TraceResult(TRUE, false, 0));
   delete volume;
@@ -91,6 +78,7 @@ DWORD OpenVolume(char letter, DWORD access, HANDLE* handle) {
   DiskMedium* medium = MediumOfDrive(letter);
   if (medium == nullptr) return ERROR_ACCESS_DENIED;
   Volume* volume = new Volume{nullptr, medium, access, 0};
+  OpenVolumeState(volume);
   *handle = volume->handle = OpenKernelHandle(kHandleVolume, volume, CloseVolume, nullptr);
   return ERROR_SUCCESS;
 }
@@ -193,23 +181,6 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD moveM
     SetLastError(ERROR_SUCCESS);
   }
   return result;
-}
-
-DWORD LockVolume(Volume* volume) {
-  std::lock_guard<std::mutex> hold(lockHoldersLock);
-  if (lockHolders.count(volume->medium) != 0) return ERROR_ACCESS_DENIED;
-  DWORD error = volume->medium->methods->lock(volume->medium);
-  if (error == ERROR_SUCCESS) lockHolders[volume->medium] = volume;
-  return error;
-}
-
-DWORD UnlockVolume(Volume* volume) {
-  std::lock_guard<std::mutex> hold(lockHoldersLock);
-  auto holder = lockHolders.find(volume->medium);
-  if (holder == lockHolders.end() || holder->second != volume) return ERROR_NOT_LOCKED;
-  volume->medium->methods->unlock(volume->medium);
-  lockHolders.erase(holder);
-  return ERROR_SUCCESS;
 }
 
 std::string TraceWord(const char* name, uint64_t value) {

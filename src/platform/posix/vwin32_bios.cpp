@@ -1,6 +1,7 @@
 // The BIOS diskette services (INT 13h) through VWIN32: reset (AH=00h),
 // read (02h), write (03h) and verify (04h) of sectors on one track of the
-// medium as it is formatted now.
+// medium as it is formatted now. The BIOS finds a track's density itself,
+// trying the drive's data rates in turn.
 //
 // Registers: AH the function, AL the sector count, CH the cylinder (its
 // bits 8-9 in CL's top bits), CL the sector number (from 1), DH the head,
@@ -64,13 +65,15 @@ void RunBiosDisk(Vwin32Call* call) {
   if (function == 0x04) {
     // A verify reads the sectors and checks them; it moves no data.
     std::vector<uint8_t> scratch(size_t(count) * 512);
-    error = medium->methods->readSectors(medium, cylinder, head, sector, count, scratch.data());
+    error = medium->methods->readSectors(medium, cylinder, head, sector, count, Density::kAny,
+                                         scratch.data());
   } else {
     void* buffer = ResolveVwin32Address(call, r.reg_EBX);
     if (buffer == nullptr) return BiosDone(call, kStatusDmaBoundary, 0);
-    error = function == 0x02
-                ? medium->methods->readSectors(medium, cylinder, head, sector, count, buffer)
-                : medium->methods->writeSectors(medium, cylinder, head, sector, count, buffer);
+    error = function == 0x02 ? medium->methods->readSectors(medium, cylinder, head, sector, count,
+                                                            Density::kAny, buffer)
+                             : medium->methods->writeSectors(medium, cylinder, head, sector, count,
+                                                             Density::kAny, buffer);
   }
   if (error != 0) return BiosDone(call, BiosStatusOf(error), 0);
   BiosDone(call, 0, uint8_t(count));

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/posix/diskette_drives.h"
 #include "platform/posix/vwin32_service.h"
 
 namespace {
@@ -38,10 +39,15 @@ const StandardFields kStandardFields[] = {
 };
 constexpr int kFormats = sizeof kStandardFields / sizeof kStandardFields[0];
 
-// The device types of Get Device Parameters.
-constexpr uint8_t kType1200K = 1;   // 5.25", 80 tracks
-constexpr uint8_t kTypeOther = 7;   // a 1.44M 3.5" drive, or any other block device
-constexpr uint8_t kType2880K = 9;
+// The device types of Get Device Parameters, in the order of DisketteDrive.
+const uint8_t kDeviceTypes[] = {
+    0,  // 360K 5.25"
+    1,  // 1.2M 5.25"
+    2,  // 720K 3.5"
+    7,  // "other": a 1.44M 3.5" drive
+    9,  // 2.88M 3.5"
+};
+constexpr uint8_t kTypeOther = 7;  // also any other block device
 constexpr uint16_t kChangeLine = 2;  // removable, with a disk-change line
 
 // A large removable medium's CHS view, as the BIOS of a Zip or LS-120
@@ -57,24 +63,6 @@ MediumFormat FormatOfLayout(const DiskLayout& layout) {
       return MediumFormat(i);
   }
   return MediumFormat::kNone;
-}
-
-// The drive a diskette format is written in: the 5.25" formats in a 1.2M
-// drive, 2.88M media in a 2.88M drive, all others (and a blank or absent
-// medium) in the common 1.44M 3.5" drive.
-MediumFormat DriveFormatFor(MediumFormat format) {
-  switch (format) {
-    case MediumFormat::k160K:
-    case MediumFormat::k180K:
-    case MediumFormat::k320K:
-    case MediumFormat::k360K:
-    case MediumFormat::k1200K:
-      return MediumFormat::k1200K;
-    case MediumFormat::k2880K:
-      return MediumFormat::k2880K;
-    default:
-      return MediumFormat::k1440K;
-  }
 }
 
 // The BPB of a diskette layout: a standard format's fields, or for another
@@ -124,12 +112,12 @@ void LargeParameters(uint64_t sizeBytes, DeviceParameters* params) {
   StoreU32(bpb + kBpbTotalSectors32, total <= 0xFFFF ? 0 : total);
 }
 
-void DriveTypeDefaults(MediumFormat driveFormat, DeviceParameters* params) {
+// A diskette drive's own parameters: its type's, with the BPB of its own
+// format.
+void DriveTypeDefaults(DisketteDrive type, DeviceParameters* params) {
   memset(params, 0, sizeof *params);
-  const MediumGeometry& g = GeometryOf(driveFormat);
-  params->deviceType = driveFormat == MediumFormat::k1200K   ? kType1200K
-                       : driveFormat == MediumFormat::k2880K ? kType2880K
-                                                             : kTypeOther;
+  const MediumGeometry& g = GeometryOf(OwnFormat(type));
+  params->deviceType = kDeviceTypes[int(type)];
   params->attributes = kChangeLine;
   params->cylinders = uint16_t(g.cylinders);
   DisketteBpb({g.sectorsPerTrack, g.heads, g.cylinders}, params->bpb);
@@ -170,20 +158,10 @@ DosDrive* FindDosDrive(char letter) {
   drive.letter = letter;
   drive.medium = medium;
   drive.accessFlag = 1;
-  // The drive's type is settled when DOS first meets it: a removable: drive
-  // is a large one; a device's kind comes from its medium; a diskette
-  // drive is built for its medium's format.
-  MediumFormat format = medium->drive->format;
-  if (medium->drive->kind == DriveKind::kRemovable) {
-    drive.largeDrive = true;
-  } else if (medium->drive->kind == DriveKind::kDevice) {
-    MediumInfo info{};
-    if (medium->methods->query(medium, &info) == 0) {
-      drive.largeDrive = info.largeRemovable;
-      format = FormatOfLayout(info.layout);
-    }
-  }
-  drive.driveFormat = DriveFormatFor(format);
+  DriveInfo info;
+  medium->methods->describeDrive(medium, &info);
+  drive.largeDrive = !info.diskette;
+  drive.driveType = info.type;
   return &(Drives()[letter] = drive);
 }
 
@@ -193,7 +171,7 @@ DWORD DriveDefaults(DosDrive* drive, DeviceParameters* params) {
     return 0;
   }
   if (!drive->largeDrive) {
-    DriveTypeDefaults(drive->driveFormat, params);
+    DriveTypeDefaults(drive->driveType, params);
     return 0;
   }
   MediumInfo info{};
@@ -235,14 +213,18 @@ DWORD TransferChs(DiskMedium* medium, const uint8_t* bpb, uint32_t first, uint32
   const uint32_t spt = LoadU16(bpb + kBpbSectorsPerTrack), heads = LoadU16(bpb + kBpbHeads);
   if (spt == 0 || heads == 0 || uint64_t(first) + count > BpbTotalSectors(bpb))
     return ERROR_SECTOR_NOT_FOUND;
+  const Density density = DensityOfSectors(int(spt));
+  if (density == Density::kNone) return ERROR_NOT_DOS_DISK;
   while (count > 0) {
     const int cylinder = int(first / (spt * heads));
     const int head = int(first / spt % heads);
     const int sector = int(first % spt) + 1;
     const uint32_t run = std::min(count, spt - uint32_t(sector) + 1);
     const DWORD error =
-        write ? medium->methods->writeSectors(medium, cylinder, head, sector, int(run), buffer)
-              : medium->methods->readSectors(medium, cylinder, head, sector, int(run), buffer);
+        write ? medium->methods->writeSectors(medium, cylinder, head, sector, int(run), density,
+                                              buffer)
+              : medium->methods->readSectors(medium, cylinder, head, sector, int(run), density,
+                                             buffer);
     if (error != 0) return error;
     first += run;
     count -= run;
@@ -257,6 +239,8 @@ uint16_t DosErrorOf(DWORD error) {
     case ERROR_WRITE_PROTECT:
     case ERROR_NOT_READY:
     case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_NOT_DOS_DISK:
     case ERROR_SECTOR_NOT_FOUND:
     case ERROR_WRITE_FAULT:
     case ERROR_READ_FAULT:
@@ -280,6 +264,10 @@ uint8_t BiosStatusOf(DWORD error) {
       return 0x04;  // no ID field with that sector number on the track
     case ERROR_CRC:
       return 0x10;
+    case ERROR_SEEK:
+      return 0x40;
+    case ERROR_NOT_DOS_DISK:
+      return 0x0C;  // unsupported track or medium type
     case ERROR_WRITE_FAULT:
     case ERROR_READ_FAULT:
       // A damaged track: the controller finds no address mark to start at.

@@ -43,7 +43,8 @@ inline void StoreU32(uint8_t* p, uint32_t v) {
 
 // The fixed part of a DEVICEPARAMS record (offsets 1 to 31).
 struct DeviceParameters {
-  uint8_t deviceType;  // 1: 1.2M 5.25", 7: other (1.44M 3.5"), 9: 2.88M 3.5"
+  uint8_t deviceType;  // 0: 360K 5.25", 1: 1.2M 5.25", 2: 720K 3.5", 7: other
+                       // (1.44M 3.5", or any other block device), 9: 2.88M 3.5"
   uint16_t attributes; // bit 0: not removable; bit 1: change line
   uint16_t cylinders;
   uint8_t mediaType;   // 0: the drive's own density; 1: a lower one
@@ -60,7 +61,7 @@ struct DosDrive {
   char letter;
   DiskMedium* medium;
   bool largeDrive;         // a removable drive of no tracks (removable:)
-  MediumFormat driveFormat;  // diskette drives: the capacity the drive is built for
+  DisketteDrive driveType; // diskette drives: the drive's type
   bool defaultsSet;        // Set Device Parameters gave new defaults
   DeviceParameters defaults;
   bool currentSet;         // Set Device Parameters gave the medium's
@@ -94,17 +95,20 @@ DWORD DriveDefaults(DosDrive* drive, DeviceParameters* params);
 DWORD MediumParameters(DosDrive* drive, DeviceParameters* params, MediumInfo* info);
 
 // Moves `count` sectors from absolute sector `first` (from 0) in the CHS
-// layout of `bpb`, track by track. ERROR_SECTOR_NOT_FOUND for sectors past
-// the BPB's total.
+// layout of `bpb`, track by track, at the density of its sectors per track.
+// ERROR_SECTOR_NOT_FOUND for sectors past the BPB's total.
 DWORD TransferChs(DiskMedium* medium, const uint8_t* bpb, uint32_t first, uint32_t count,
                   uint8_t* buffer, bool write);
 
 // A medium's Win32 error as a DOS error. Windows numbers the disk errors
-// as DOS does (write protect 19 to general failure 31), so they pass
-// unchanged; anything else is a general failure.
+// as DOS does (write protect 19 to general failure 31: not ready 21, CRC
+// error 23, seek error 25, unknown media type 26, sector not found 27),
+// so they pass unchanged; anything else is a general failure.
 uint16_t DosErrorOf(DWORD error);
 
-// A medium's Win32 error as a BIOS diskette status (AH).
+// A medium's Win32 error as a BIOS diskette status (AH): 80h no medium
+// (time-out), 03h write protected, 04h sector not found, 10h CRC error,
+// 40h seek failed, 0Ch a density or layout the drive cannot take.
 uint8_t BiosStatusOf(DWORD error);
 
 constexpr uint16_t kDosInvalidFunction = 1;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/posix/diskette_drives.h"
 #include "platform/posix/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"
@@ -136,7 +137,9 @@ void GetDeviceParams(Vwin32Call* call, DosDrive* drive, uint8_t* block) {
 
 // Format and Verify Track: a 5-byte block of special functions (u8), head
 // and cylinder (u16). The track gets the layout DOS holds for the medium
-// (the parameters and track layout last set for it).
+// (the parameters and track layout last set for it), at the density its
+// sectors need, and is read back: a layout the drive cannot lay down is an
+// unknown media type (26), one the medium cannot hold does not verify (23).
 void FormatTrack(Vwin32Call* call, DosDrive* drive, const uint8_t* block) {
   const int head = LoadU16(block + 1), cylinder = LoadU16(block + 3);
   AddTraceWord(call, "head", head);
@@ -156,8 +159,13 @@ void FormatTrack(Vwin32Call* call, DosDrive* drive, const uint8_t* block) {
   if (numbers.empty())
     for (int i = 1; i <= layout.sectorsPerTrack; ++i) numbers.push_back(uint16_t(i));
   DiskMedium* medium = drive->medium;
-  const DWORD formatError = medium->methods->formatTrack(medium, cylinder, head, layout,
-                                                         numbers.data(), int(numbers.size()));
+  DWORD formatError = medium->methods->formatTrack(medium, cylinder, head, layout, numbers.data(),
+                                                   int(numbers.size()));
+  const Density density = DensityOfSectors(int(numbers.size()));
+  std::vector<uint8_t> sector(512);
+  for (size_t i = 0; formatError == 0 && i < numbers.size(); ++i)
+    formatError =
+        medium->methods->readSectors(medium, cylinder, head, numbers[i], 1, density, sector.data());
   if (formatError != 0) return DosFailed(call, DosErrorOf(formatError));
   DosSucceeded(call);
 }

@@ -64,6 +64,8 @@ typedef HINSTANCE HMODULE;
 #define ERROR_WRITE_PROTECT 19
 #define ERROR_NOT_READY 21
 #define ERROR_CRC 23
+#define ERROR_SEEK 25
+#define ERROR_NOT_DOS_DISK 26  // DOS: unknown media type
 #define ERROR_SECTOR_NOT_FOUND 27
 #define ERROR_WRITE_FAULT 29
 #define ERROR_READ_FAULT 30
