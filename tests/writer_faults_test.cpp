@@ -22,6 +22,8 @@ const ImageGeometry kFortyMiB = {"40 MiB", 512, 32, 64, 40, 81920};
 const ImageGeometry kOneTrack = {"one track", 512, 18, 1, 1, 18};
 const ImageGeometry kSingleSided80 = {"single-sided, 80 cylinders", 512, 9, 1, 80, 720};
 const ImageGeometry k168 = {"1.68m", 512, 21, 2, 80, 3360};
+const ImageGeometry k180 = {"180K", 512, 9, 1, 40, 360};
+const ImageGeometry k1024 = {"1,024-byte sectors", 1024, 8, 2, 77, 1232};
 
 // The medium in drive A: before the run.
 struct Target {
@@ -51,7 +53,9 @@ TEST_P(WriterFault, Run) {
   TempDir here;
   const std::string medium = here / "a.img";
   const std::vector<uint8_t> before = FormattedMedium(f.target.sectors, f.target.spt, f.target.heads);
-  if (f.target.sectors != 0) ASSERT_TRUE(WriteWholeFile(medium, before));
+  if (f.target.sectors != 0) {
+    ASSERT_TRUE(WriteWholeFile(medium, before));
+  }
   std::string drives = std::string("a:=") + f.target.kind + ":" + medium;
   if (*f.target.options) drives += std::string(",") + f.target.options;
 
@@ -64,9 +68,10 @@ TEST_P(WriterFault, Run) {
   const bool present = ReadWholeFile(medium, &after);
   const MediumAfter outcome = CompareMedium(packed.image, f.target.sectors != 0, before, present, after);
   EXPECT_STREQ(Describe(f.medium), Describe(outcome));
-  if (r.exitCode == 0)
+  if (r.exitCode == 0) {
     EXPECT_TRUE(outcome == MediumAfter::kImage || outcome == MediumAfter::kImageAtStart)
         << "success reported with a medium that does not hold the image";
+  }
 }
 
 std::string FaultName(const testing::TestParamInfo<Fault>& info) {
@@ -109,6 +114,19 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"8 MiB onto a 4 MiB removable medium", "9x", &kEightMiB, {"removable", 8192, 32, 64, ""},
               2030, kSizeMismatch, MediumAfter::kUnchanged},
         Fault{"1.68M above a 1.44M drive's capacity", "9x", &k168, {"floppy", 2880, 18, 2, ""},
+              2030, kSizeMismatch, MediumAfter::kUnchanged},
+        // Side 1 already carries the tracks of a single-sided image: it
+        // would stay, and the diskette read as double-sided, scrambled.
+        Fault{"180K onto a 360K diskette", "nt", &k180, {"floppy", 720, 9, 2, "drive=360k,media=dd"},
+              2030, kSizeMismatch, MediumAfter::kUnchanged},
+        Fault{"180K onto a 360K diskette", "9x", &k180, {"floppy", 720, 9, 2, "drive=360k,media=dd"},
+              2030, kSizeMismatch, MediumAfter::kUnchanged},
+        // Side 1 in another layout: side 0 alone is read.
+        Fault{"180K onto a 1.2M diskette", "nt", &k180, {"floppy", 2400, 15, 2, "drive=1.2m,media=hd"},
+              0, kRemove, MediumAfter::kImage},
+        // A sector of 1,024 bytes cannot go out through the 512-byte
+        // sectors of the BIOS service.
+        Fault{"1,024-byte sectors onto a 1.44M diskette", "9x", &k1024, {"floppy", 2880, 18, 2, ""},
               2030, kSizeMismatch, MediumAfter::kUnchanged}),
     FaultName);
 

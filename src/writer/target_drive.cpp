@@ -41,6 +41,19 @@ void WriteVolumeStart(const uint8_t* sector) {
   SetFilePointer(app.deviceHandle, 0, nullptr, FILE_BEGIN);
 }
 
+// A single-sided image cannot go onto a diskette whose second side
+// carries the image's own track layout: writing side 0 leaves side 1 as it
+// is, and drives then take the medium for the double-sided format of those
+// tracks, reading the image's sectors through two heads, scrambled (an
+// image of one cylinder is only the start of that medium, read in place).
+// The drive finds the sides from cylinder 0: side 1 carries the layout
+// when its last sector of the image's count reads and the one after does
+// not.
+bool SecondSideKeepsLayout(int sectorsOnSide1) {
+  return app.format.heads == 1 && app.format.cylinders > 1 && !app.largeMediaMode &&
+         sectorsOnSide1 == app.format.sectorsPerTrack;
+}
+
 int OpenNtVolume(const char* driveString) {
   app.deviceHandle = OpenVolume(driveString);
   if (app.deviceHandle == INVALID_HANDLE_VALUE) {
@@ -100,6 +113,14 @@ int OpenNtVolume(const char* driveString) {
           ? geometry.SectorsPerTrack * geometry.TracksPerCylinder * geometry.Cylinders.LowPart
           : 0;
   if (app.totalSectors > kMaxDisketteSectors) return kImageSizeMismatch;
+  // The driver tells the sides from the media type it found: two heads
+  // with the image's sectors per track is side 1 in the image's layout.
+  // (An image without a media type of its own is refused later, when the
+  // diskette would have to be formatted.)
+  MEDIA_TYPE imageType;
+  if (geometry.TracksPerCylinder == 2 && NtMediaTypeFor(app.format, &imageType) &&
+      SecondSideKeepsLayout(int(geometry.SectorsPerTrack)))
+    return kImageSizeMismatch;
   if (capacity != app.totalSectors) return 1;
   if (app.largeMediaMode) return 0;
   const bool same = uint16_t(geometry.SectorsPerTrack) == app.format.sectorsPerTrack &&
@@ -127,6 +148,18 @@ int FirstSectorIo(int function, uint8_t* sector) {
   return extended();
 }
 
+// Windows 9x: whether side 1 of cylinder 0 carries the image's track
+// layout, from two BIOS reads (the BIOS finds the track's density
+// itself); 2030 when it does, else 0. A drive with one head fails both.
+int SecondSideOfDiskette() {
+  if (app.format.heads != 1 || app.format.cylinders < 2 || app.largeMediaMode) return 0;
+  const uint8_t last = uint8_t(app.format.sectorsPerTrack);
+  const bool lastReads = BiosDiskIo(kBiosRead, app.sectorBuffer, PhysicalDriveNumber(), 1, 0, last, 1) == 0;
+  const bool nextReads =
+      lastReads && BiosDiskIo(kBiosRead, app.sectorBuffer, PhysicalDriveNumber(), 1, 0, uint8_t(last + 1), 1) == 0;
+  return lastReads && !nextReads && SecondSideKeepsLayout(last) ? kImageSizeMismatch : 0;
+}
+
 int OpenVwin32Drive(const char* driveString) {
   // The writer keeps the diskette's first two sectors here from its start
   // to the end of the run; without it there is no run.
@@ -143,7 +176,14 @@ int OpenVwin32Drive(const char* driveString) {
   // is a large removable one (LS-120, Zip), written as it is whatever the
   // image's size, as on NT.
   if (driveSectors > kMaxDisketteSectors) app.largeMediaMode = 999;
-  if (app.totalSectors <= driveSectors) return 0;
+  // The BIOS and 7305h move sectors of the size the drive's parameters
+  // give (512 bytes on every PC diskette format): an image of other
+  // sectors would go out as that many sectors of the drive's size, half of
+  // each 1,024-byte sector lost. Such an image does not fit the drive.
+  const uint16_t driveSectorBytes = GetU16(app.driveBpb);
+  if (app.format.bytesPerSector != (driveSectorBytes != 0 ? driveSectorBytes : 512))
+    return kImageSizeMismatch;
+  if (app.totalSectors <= driveSectors) return SecondSideOfDiskette();
 
   // A zeroed first sector makes the system read the medium's parameters
   // afresh. What it held is kept to be put back should the medium still
@@ -165,7 +205,7 @@ int OpenVwin32Drive(const char* driveString) {
     LockTargetVolume(driveString);
     driveSectors = BpbSectorCount(app.driveBpb);
   }
-  if (driveSectors >= app.totalSectors) return 0;
+  if (driveSectors >= app.totalSectors) return SecondSideOfDiskette();
   if (saved) FirstSectorIo(kBiosWrite, first);
   return kImageSizeMismatch;
 }
