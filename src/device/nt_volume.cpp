@@ -67,6 +67,10 @@ bool NtDriveTakesMediaType(HANDLE volume, MEDIA_TYPE type) {
                        &returned, nullptr) &&
       GetLastError() != ERROR_MORE_DATA)
     return true;
+  // An answer that is no whole list of DISK_GEOMETRY records tells
+  // nothing either (Wine answers for a volume over an image file with 40
+  // bytes of its own): the format request will say what the drive takes.
+  if (returned % sizeof(DISK_GEOMETRY) != 0 || returned > sizeof types) return true;
   for (DWORD i = 0; i < returned / sizeof(DISK_GEOMETRY); ++i) {
     if (types[i].MediaType == type) return true;
   }

@@ -71,8 +71,12 @@ int OpenNtVolume(const char* driveString) {
                        sizeof geometry, &returned, nullptr)) {
     // An empty drive is not a medium of another format: formatting it
     // would only fail, after the run had claimed to start writing.
+    // A medium that tells no geometry is a diskette its driver cannot
+    // read (large media always report one): an image beyond any diskette
+    // does not fit it.
     app.lastResult = int(GetLastError());
-    return app.lastResult == ERROR_NOT_READY ? ERROR_NOT_READY : 1;
+    if (app.lastResult == ERROR_NOT_READY) return ERROR_NOT_READY;
+    return app.totalSectors > kMaxDisketteSectors ? kImageSizeMismatch : 1;
   }
   if (geometry.MediaType == RemovableMedia) {
     app.largeMediaMode = 999;
