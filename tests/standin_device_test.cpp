@@ -1,8 +1,9 @@
 // The stand-in's device: media over real block devices.
 //
-// A loop device made from a temporary file stands for a USB stick. Making
-// one needs root and losetup, and the file-system case mke2fs and mount;
-// without them those tests are skipped.
+// A loop device made from a temporary file stands for a USB stick, and,
+// given bus=usb, for a USB diskette drive. Making one needs root and
+// losetup, and the file-system case mke2fs and mount; without them those
+// tests are skipped.
 //
 // The floppy driver's drives are tested where tests/qemu/run boots this
 // program in a virtual machine with diskette drives: ZOLT_TEST_FLOPPY
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "diskette_images.h"
 #include "platform/posix/device_media.h"
 #include "platform/posix/disk_medium.h"
 #include "platform/posix/standin.h"
@@ -54,14 +56,20 @@ class DeviceMediumTest : public ::testing::Test {
     ASSERT_TRUE(WriteWholeFile(image(), Pattern(kMediumBytes, 7)));
   }
 
-  // Attaches the image (read-only with "-r"), puts it in as A:.
-  void Attach(const char* options = "") {
+  // Attaches the image (read-only with "-r") as a loop device.
+  void Loop(const char* options = "") {
     ProgramResult r =
         RunProgram(std::string("losetup --find --show ") + options + " " + image() + " 2>&1");
     if (r.exitCode != 0) GTEST_SKIP() << "losetup failed: " << r.out;
     loop_ = FirstLine(r.out);
+  }
+
+  // Attaches the image, puts it in as A: (its entry's options after it).
+  void Attach(const char* options = "", const std::string& entryOptions = "") {
+    Loop(options);
+    if (Ended()) return;
     std::string error;
-    ASSERT_TRUE(ParseDriveSetting(("a:=device:" + loop_).c_str(), &error)) << error;
+    ASSERT_TRUE(ParseDriveSetting(("a:=device:" + loop_ + entryOptions).c_str(), &error)) << error;
     medium_ = MediumOfDrive('A');
     ASSERT_NE(medium_, nullptr) << loop_;
   }
@@ -197,6 +205,82 @@ TEST_F(DeviceMediumTest, MountedFileSystemRefusesLockAndWrites) {
   EXPECT_EQ(medium_->methods->writeBytes(medium_, 0, bytes.data(), 4096, &done),
             DWORD(ERROR_SUCCESS));
   medium_->methods->unlock(medium_);
+}
+
+// A USB diskette drive holds one format at a time and tells it by its
+// capacity: its tracks lie at linear addresses in that layout, and it
+// lays down no other here.
+TEST_F(DeviceMediumTest, UsbDisketteTracksLieInThePresentFormat) {
+  const std::vector<uint8_t> diskette = Pattern(1474560, 3);
+  ASSERT_TRUE(WriteWholeFile(image(), diskette));
+  Attach("", ",bus=usb");
+  if (Ended()) return;
+  DriveInfo drive;
+  medium_->methods->describeDrive(medium_, &drive);
+  EXPECT_TRUE(drive.diskette && drive.usb);
+  EXPECT_TRUE(drive.mediaTypes.empty()) << "it formats nothing here";
+  MediumInfo info;
+  ASSERT_EQ(DWORD(ERROR_SUCCESS), medium_->methods->query(medium_, &info));
+  EXPECT_FALSE(info.largeRemovable);
+  EXPECT_EQ(18, info.layout.sectorsPerTrack);
+  EXPECT_EQ(2, info.layout.heads);
+  EXPECT_EQ(80, info.layout.cylinders);
+
+  // Cylinder 1 head 0 sector 1 is block 36; the last sector is block 2,879.
+  std::vector<uint8_t> sector(512);
+  ASSERT_EQ(DWORD(ERROR_SUCCESS),
+            medium_->methods->readSectors(medium_, 1, 0, 1, 1, Density::kHD, sector.data()));
+  EXPECT_TRUE(std::equal(sector.begin(), sector.end(), diskette.begin() + 36 * 512));
+  const std::vector<uint8_t> written = Pattern(512, 77);
+  ASSERT_EQ(DWORD(ERROR_SUCCESS),
+            medium_->methods->writeSectors(medium_, 79, 1, 18, 1, Density::kHD, written.data()));
+  const std::vector<uint8_t> file = ImageBytes();
+  EXPECT_TRUE(std::equal(written.begin(), written.end(), file.begin() + 2879 * 512));
+
+  // Sector 19 and cylinder 80 are not in the layout; nothing is formatted.
+  EXPECT_EQ(DWORD(ERROR_SECTOR_NOT_FOUND),
+            medium_->methods->readSectors(medium_, 0, 0, 19, 1, Density::kHD, sector.data()));
+  EXPECT_EQ(DWORD(ERROR_SECTOR_NOT_FOUND),
+            medium_->methods->writeSectors(medium_, 80, 0, 1, 1, Density::kHD, written.data()));
+  const uint16_t numbers[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  EXPECT_EQ(DWORD(ERROR_NOT_SUPPORTED),
+            medium_->methods->formatTrack(medium_, 0, 0, DiskLayout{9, 2, 80}, numbers, 9));
+  EXPECT_EQ(file, ImageBytes());
+}
+
+// Restores onto a USB diskette drive: a diskette in the image's format is
+// written and read back; one in another format is refused before anything
+// is written, saying what the diskette holds.
+TEST_F(DeviceMediumTest, UsbDisketteRestoreNeedsTheImagesFormat) {
+  struct Case {
+    ImageGeometry image;
+    int exitCode;
+    const char* lastLine;
+  };
+  const Case cases[] = {
+      {{"1.44M", 512, 18, 2, 80, 2880}, 0, "Now you MUST REMOVE the diskette from the drive."},
+      {{"720K", 512, 9, 2, 80, 1440}, 2030 & 0xFF, "Incompatible image file and diskette size"},
+  };
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> before = FormattedMedium(2880, 18, 2);
+    ASSERT_TRUE(WriteWholeFile(image(), before));
+    Loop();
+    if (Ended()) return;
+    const PackedImage& packed = PackImage(c.image);
+    const ProgramResult r = RestoreOntoA(packed.program, "nt", "a:=device:" + loop_ + ",bus=usb", "");
+    RunProgram("losetup -d " + loop_);
+    loop_.clear();
+    const std::vector<std::string> lines = OutputLines(r.out);
+    EXPECT_EQ(c.exitCode, r.exitCode) << c.image.name << "\n" << r.out << r.err;
+    ASSERT_FALSE(lines.empty()) << r.err;
+    EXPECT_EQ(c.lastLine, lines.back()) << c.image.name;
+    EXPECT_NE(std::string::npos, r.err.find("USB diskette drive holding a 1.44M diskette")) << r.err;
+    if (c.exitCode == 0) {
+      EXPECT_TRUE(ImageBytes() == packed.image) << c.image.name << ": the diskette is not the image";
+    } else {
+      EXPECT_TRUE(ImageBytes() == before) << c.image.name << ": a refused run changed the diskette";
+    }
+  }
 }
 
 TEST(UsbDisketteDrive, KnownByItsInterface) {

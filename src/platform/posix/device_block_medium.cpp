@@ -29,13 +29,7 @@ struct Block {
 
 Block* StateOf(DiskMedium* medium) { return static_cast<Block*>(medium->state); }
 
-// The medium's size now; 0 with the error when there is none.
-DWORD MediumSize(const Block* b, uint64_t* size) {
-  *size = 0;
-  if (ioctl(b->device.fd, BLKGETSIZE64, size) != 0)
-    return Win32ErrorOfDevice(errno, ERROR_NOT_READY);
-  return *size == 0 ? ERROR_NOT_READY : ERROR_SUCCESS;
-}
+DWORD MediumSize(const Block* b, uint64_t* size) { return DeviceMediumSize(b->device, size); }
 
 // How much of `length` bytes from `offset` lies on the medium.
 uint32_t Within(uint64_t size, uint64_t offset, uint32_t length) {
@@ -54,47 +48,14 @@ DWORD ReadBytes(DiskMedium* medium, uint64_t offset, void* buffer, uint32_t leng
                 uint32_t* done) {
   Block* b = StateOf(medium);
   std::lock_guard<std::mutex> hold(b->lock);
-  *done = 0;
-  uint64_t size;
-  DWORD error = MediumSize(b, &size);
-  if (error != ERROR_SUCCESS) return error;
-  uint32_t within = Within(size, offset, length);
-  uint8_t* bytes = static_cast<uint8_t*>(buffer);
-  // Every write has been synced, so the range holds no dirty block that
-  // this could lose; clean ones are dropped.
-  posix_fadvise(b->device.fd, off_t(offset), off_t(within), POSIX_FADV_DONTNEED);
-  while (*done < within) {
-    ssize_t n = pread(b->device.fd, bytes + *done, within - *done, off_t(offset + *done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Win32ErrorOfDevice(errno, ERROR_CRC);
-    if (n == 0) break;  // the medium shrank under us
-    *done += uint32_t(n);
-  }
-  return ERROR_SUCCESS;
+  return ReadDeviceBytes(b->device, offset, buffer, length, done);
 }
 
 DWORD WriteBytes(DiskMedium* medium, uint64_t offset, const void* buffer, uint32_t length,
                  uint32_t* done) {
   Block* b = StateOf(medium);
   std::lock_guard<std::mutex> hold(b->lock);
-  *done = 0;
-  uint64_t size;
-  DWORD error = MediumSize(b, &size);
-  if (error != ERROR_SUCCESS) return error;
-  error = WriteRefusal(b->device);
-  if (error != ERROR_SUCCESS) return error;
-  uint32_t within = Within(size, offset, length);
-  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-  uint32_t sent = 0;
-  while (sent < within) {
-    ssize_t n = pwrite(b->device.fd, bytes + sent, within - sent, off_t(offset + sent));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Win32ErrorOfDevice(n < 0 ? errno : ENOSPC, ERROR_WRITE_FAULT);
-    sent += uint32_t(n);
-  }
-  if (fdatasync(b->device.fd) != 0) return Win32ErrorOfDevice(errno, ERROR_WRITE_FAULT);
-  *done = sent;
-  return ERROR_SUCCESS;
+  return WriteDeviceBytes(b->device, offset, buffer, length, done);
 }
 
 // Not a diskette drive: a disk of large removable media.
@@ -148,6 +109,55 @@ const MediumMethods kBlockMethods = {
 };
 
 }  // namespace
+
+DWORD DeviceMediumSize(const OpenDevice& device, uint64_t* size) {
+  *size = 0;
+  if (ioctl(device.fd, BLKGETSIZE64, size) != 0) return Win32ErrorOfDevice(errno, ERROR_NOT_READY);
+  return *size == 0 ? ERROR_NOT_READY : ERROR_SUCCESS;
+}
+
+DWORD ReadDeviceBytes(const OpenDevice& device, uint64_t offset, void* buffer, uint32_t length,
+                      uint32_t* done) {
+  *done = 0;
+  uint64_t size;
+  DWORD error = DeviceMediumSize(device, &size);
+  if (error != ERROR_SUCCESS) return error;
+  uint32_t within = Within(size, offset, length);
+  uint8_t* bytes = static_cast<uint8_t*>(buffer);
+  // Every write has been synced, so the range holds no dirty block that
+  // this could lose; clean ones are dropped.
+  posix_fadvise(device.fd, off_t(offset), off_t(within), POSIX_FADV_DONTNEED);
+  while (*done < within) {
+    ssize_t n = pread(device.fd, bytes + *done, within - *done, off_t(offset + *done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Win32ErrorOfDevice(errno, ERROR_CRC);
+    if (n == 0) break;  // the medium shrank under us
+    *done += uint32_t(n);
+  }
+  return ERROR_SUCCESS;
+}
+
+DWORD WriteDeviceBytes(const OpenDevice& device, uint64_t offset, const void* buffer,
+                       uint32_t length, uint32_t* done) {
+  *done = 0;
+  uint64_t size;
+  DWORD error = DeviceMediumSize(device, &size);
+  if (error != ERROR_SUCCESS) return error;
+  error = WriteRefusal(device);
+  if (error != ERROR_SUCCESS) return error;
+  uint32_t within = Within(size, offset, length);
+  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
+  uint32_t sent = 0;
+  while (sent < within) {
+    ssize_t n = pwrite(device.fd, bytes + sent, within - sent, off_t(offset + sent));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return Win32ErrorOfDevice(n < 0 ? errno : ENOSPC, ERROR_WRITE_FAULT);
+    sent += uint32_t(n);
+  }
+  if (fdatasync(device.fd) != 0) return Win32ErrorOfDevice(errno, ERROR_WRITE_FAULT);
+  *done = sent;
+  return ERROR_SUCCESS;
+}
 
 DiskMedium* OpenBlockMedium(DriveEntry* drive, const OpenDevice& device) {
   Block* b = new Block;

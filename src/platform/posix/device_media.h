@@ -58,6 +58,17 @@ DWORD Win32ErrorOfDevice(int error, DWORD otherwise);
 
 DiskMedium* OpenFloppyMedium(DriveEntry* drive, const OpenDevice& device);
 DiskMedium* OpenBlockMedium(DriveEntry* drive, const OpenDevice& device);
+DiskMedium* OpenUsbDisketteMedium(DriveEntry* drive, const OpenDevice& device);
+
+// Transfers of a disk device through the page cache (device_block_medium.cpp):
+// the size of the medium in it now (ERROR_NOT_READY with none); bytes from
+// an offset, cut short at the medium's end, read from the medium itself
+// (its cached blocks dropped first); writes synced before they count.
+DWORD DeviceMediumSize(const OpenDevice& device, uint64_t* size);
+DWORD ReadDeviceBytes(const OpenDevice& device, uint64_t offset, void* buffer, uint32_t length,
+                      uint32_t* done);
+DWORD WriteDeviceBytes(const OpenDevice& device, uint64_t offset, const void* buffer,
+                       uint32_t length, uint32_t* done);
 
 // Whether the block device `number` is a USB diskette drive (the UFI
 // command set behind usb-storage), from the sysfs links in `sysDevBlock`

@@ -1,10 +1,13 @@
 // Real block devices as media (device: drives): a drive of the Linux floppy
-// driver is a diskette drive, any other block device a large removable
-// medium.
+// driver and a USB diskette drive are diskette drives, any other block
+// device a large removable medium.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "platform/posix/device_media.h"
+#include "platform/posix/drive_table.h"
 
 DiskMedium* OpenDeviceMedium(DriveEntry* drive) {
   // A fixed disk is never opened for writing, whatever asks for it: its
@@ -16,6 +19,21 @@ DiskMedium* OpenDeviceMedium(DriveEntry* drive) {
   // request. The floppy driver's transfers go past the page cache.
   OpenDevice device;
   if (OpenBlockDevice(drive->path, O_RDWR | O_NDELAY, &device) != ERROR_SUCCESS) return nullptr;
+  // A USB diskette drive is known by its interface, or by the entry's
+  // bus=usb for a drive that declares the SCSI command set instead.
+  if (drive->usb || IsUsbDisketteDrive(device.number)) {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+      // Windows 9x reaches diskettes through the BIOS, which knows no USB
+      // diskette drive.
+      fprintf(stderr, "zolt: %s is not written: it is a USB diskette drive, which Windows 9x does not reach\n",
+              drive->path.c_str());
+      CloseBlockDevice(&device);
+      return nullptr;
+    }
+    return OpenUsbDisketteMedium(drive, device);
+  }
   if (!IsFloppyDriverDevice(device)) return OpenBlockMedium(drive, device);
   CloseBlockDevice(&device);
   if (OpenBlockDevice(drive->path, O_RDWR | O_NDELAY | O_DIRECT, &device) != ERROR_SUCCESS)

@@ -16,7 +16,10 @@
 // needs), media=dd|hd|ed (the medium's density; by default the lowest that
 // holds its present format, and for an unformatted medium the highest the
 // drive takes) and bus=usb (a USB diskette drive, 3.5" only, not on Windows
-// 9x). A path runs to the first ',' and so cannot hold one. Letters not
+// 9x). For device only: bus=usb (the device is a USB diskette drive, for
+// one that declares the SCSI command set rather than UFI, which tells
+// them apart by themselves). A path runs to the first ',' and so cannot
+// hold one. Letters not
 // listed do not exist. Every mistake, and every drive and medium that
 // cannot exist together, is an error naming its entry, so that a test run
 // never goes on with a table other than the one meant. ZOLT_WINDOWS must be
@@ -151,7 +154,8 @@ bool ParseOption(const std::string& option, DriveEntry* drive, GivenOptions* giv
     return true;
   }
   const bool floppyOption = name == "drive" || name == "media" || name == "bus";
-  if (floppyOption && drive->kind != DriveKind::kFloppy) {
+  const bool deviceBus = name == "bus" && drive->kind == DriveKind::kDevice;
+  if (floppyOption && drive->kind != DriveKind::kFloppy && !deviceBus) {
     *why = "option '" + name + "' is for floppy drives only";
     return false;
   }
@@ -269,9 +273,15 @@ bool ParseEntry(const std::string& entry, DriveEntry* drive, std::string* why) {
     *why = "kind '" + word + "' takes no path";
     return false;
   }
-  if (parts.size() > 1 && !kind->takesMedium) {
+  if (parts.size() > 1 && !kind->takesMedium && kind->kind != DriveKind::kDevice) {
     *why = "kind '" + word + "' takes no options";
     return false;
+  }
+  for (size_t i = 1; i < parts.size() && kind->kind == DriveKind::kDevice; ++i) {
+    if (parts[i] != "bus=usb") {
+      *why = "kind 'device' takes only the option 'bus=usb'";
+      return false;
+    }
   }
 
   GivenOptions given;
@@ -288,6 +298,10 @@ bool ParseEntry(const std::string& entry, DriveEntry* drive, std::string* why) {
     return false;
   }
 
+  if (drive->kind == DriveKind::kDevice && drive->usb && RunsWindows9x()) {
+    *why = "a USB diskette drive (bus=usb) is not reached on Windows 9x";
+    return false;
+  }
   if (drive->kind == DriveKind::kDevice)
     return BlockDeviceDriveType(drive->path, &drive->driveType, why);
   if (kind->takesMedium && !given.format && !drive->empty)
