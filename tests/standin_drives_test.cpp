@@ -103,7 +103,7 @@ TEST_F(StandInDrives, Grammar) {
       {"c:=fixed,readonly", "entry 'c:=fixed,readonly': kind 'fixed' takes no options"},
       {"r:=ramdisk,empty", "entry 'r:=ramdisk,empty': kind 'ramdisk' takes no options"},
       {"z:=device:/dev/null,readonly",
-       "entry 'z:=device:/dev/null,readonly': kind 'device' takes no options"},
+       "entry 'z:=device:/dev/null,readonly': kind 'device' takes only the option 'bus=usb'"},
       {"z:=device:/dev/null", "entry 'z:=device:/dev/null': '/dev/null' is not a block device"},
       {"z:=device:/nonexistent/sdz", "entry 'z:=device:/nonexistent/sdz': '/nonexistent/sdz': "},
       {"a:=floppy:x.img,sparkle", "entry 'a:=floppy:x.img,sparkle': unknown option 'sparkle'"},
