@@ -156,6 +156,25 @@ TEST_F(StandInDrives, Grammar) {
   }
 }
 
+// A block device named as a simulated medium's image file is refused with
+// the name it goes by.
+TEST_F(StandInDrives, BlockDeviceIsNoImageFile) {
+  std::string device;
+  for (const char* candidate : {"/dev/loop0", "/dev/sda", "/dev/vda", "/dev/nvme0n1", "/dev/ram0"}) {
+    struct stat st;
+    if (stat(candidate, &st) == 0 && S_ISBLK(st.st_mode)) {
+      device = candidate;
+      break;
+    }
+  }
+  if (device.empty()) GTEST_SKIP() << "no block device here";
+  for (const char* kind : {"floppy", "removable"}) {
+    std::string error;
+    EXPECT_FALSE(ParseDriveSetting(("a:=" + std::string(kind) + ":" + device).c_str(), &error)) << kind;
+    EXPECT_NE(std::string::npos, error.find("is a block device: name it device:" + device)) << error;
+  }
+}
+
 TEST_F(StandInDrives, EntryFields) {
   std::string error;
   ASSERT_TRUE(ParseDriveSetting(

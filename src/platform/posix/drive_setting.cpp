@@ -24,6 +24,8 @@
 // cannot exist together, is an error naming its entry, so that a test run
 // never goes on with a table other than the one meant. ZOLT_WINDOWS must be
 // in force before: a USB diskette drive depends on it.
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "platform/posix/diskette_drives.h"
@@ -298,6 +300,15 @@ bool ParseEntry(const std::string& entry, DriveEntry* drive, std::string* why) {
     return false;
   }
 
+  // A simulated medium is an image file; a block device given as one
+  // would be written as a file of the simulation's own layout, past the
+  // device rules (its drive type, mounted file systems).
+  struct stat st;
+  if (kind->takesMedium && !drive->path.empty() && stat(drive->path.c_str(), &st) == 0 &&
+      S_ISBLK(st.st_mode)) {
+    *why = drive->path + " is a block device: name it device:" + drive->path;
+    return false;
+  }
   if (drive->kind == DriveKind::kDevice && drive->usb && RunsWindows9x()) {
     *why = "a USB diskette drive (bus=usb) is not reached on Windows 9x";
     return false;
