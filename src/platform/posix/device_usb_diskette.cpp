@@ -106,8 +106,10 @@ DWORD TrackOffset(UsbDiskette* u, int cylinder, int head, int sector, int count,
   return ERROR_SUCCESS;
 }
 
-DWORD ReadSectors(DiskMedium* medium, int cylinder, int head, int sector, int count, Density,
-                  void* buffer) {
+// `count` sectors of one track, read or written (`data` is the buffer of
+// either) at their blocks in the present layout.
+DWORD Transfer(DiskMedium* medium, bool write, int cylinder, int head, int sector, int count,
+               void* data) {
   UsbDiskette* u = StateOf(medium);
   std::lock_guard<std::mutex> hold(u->lock);
   uint64_t offset;
@@ -115,23 +117,20 @@ DWORD ReadSectors(DiskMedium* medium, int cylinder, int head, int sector, int co
   if (error != ERROR_SUCCESS) return error;
   const uint32_t length = uint32_t(count) * kSectorBytes;
   uint32_t done = 0;
-  error = ReadDeviceBytes(u->device, offset, buffer, length, &done);
+  error = write ? WriteDeviceBytes(u->device, offset, data, length, &done)
+                : ReadDeviceBytes(u->device, offset, data, length, &done);
   if (error == ERROR_SUCCESS && done != length) error = ERROR_SECTOR_NOT_FOUND;
   return error;
 }
 
+DWORD ReadSectors(DiskMedium* medium, int cylinder, int head, int sector, int count, Density,
+                  void* buffer) {
+  return Transfer(medium, false, cylinder, head, sector, count, buffer);
+}
+
 DWORD WriteSectors(DiskMedium* medium, int cylinder, int head, int sector, int count, Density,
                    const void* buffer) {
-  UsbDiskette* u = StateOf(medium);
-  std::lock_guard<std::mutex> hold(u->lock);
-  uint64_t offset;
-  DWORD error = TrackOffset(u, cylinder, head, sector, count, &offset);
-  if (error != ERROR_SUCCESS) return error;
-  const uint32_t length = uint32_t(count) * kSectorBytes;
-  uint32_t done = 0;
-  error = WriteDeviceBytes(u->device, offset, buffer, length, &done);
-  if (error == ERROR_SUCCESS && done != length) error = ERROR_SECTOR_NOT_FOUND;
-  return error;
+  return Transfer(medium, true, cylinder, head, sector, count, const_cast<void*>(buffer));
 }
 
 // The sd driver sends no FORMAT UNIT: nothing is laid down.
