@@ -94,7 +94,7 @@ DWORD GetMediaTypes(Volume* volume, LPVOID out, DWORD outSize, LPDWORD returned,
   }
   const size_t room = outSize / sizeof(DISK_GEOMETRY);
   const size_t given = std::min(room, types.size());
-  memcpy(out, types.data(), given * sizeof(DISK_GEOMETRY));
+  if (given > 0) memcpy(out, types.data(), given * sizeof(DISK_GEOMETRY));  // a drive may list none
   *returned = DWORD(given * sizeof(DISK_GEOMETRY));
   std::string list;
   for (size_t i = 0; i < given; ++i)
