@@ -15,6 +15,8 @@
 #include "pack/default_catalogue.h"
 #include "pack/deflate_writer.h"
 #include "pack/free_text.h"
+#include "pack/host.h"
+#include "pack/image_source.h"
 #include "container/le_bytes.h"
 #include "pack/output_file.h"
 #include "pack/password.h"
@@ -60,7 +62,7 @@ bool CheckInputs(const BuildOptions& options, Inputs* in, BuildReport* report, s
   for (int i = 0; i < 3; ++i)
     if (!paths[i]->empty() && !LoadFreeText(*paths[i], &in->texts[i], error)) return false;
 
-  in->image = OpenInput(options.imagePath, "image", error);
+  in->image = OpenImageSource(options.imagePath, error);
   if (in->image == nullptr) return false;
   if (!SizeOf(in->image, &in->imageBytes)) {
     *error = "cannot find the size of " + options.imagePath;
@@ -241,13 +243,7 @@ bool WriteContainer(const Inputs& in, FILE* out, BuildReport* report, std::strin
 }  // namespace
 
 std::string DefaultStubPath() {
-  char path[4096];
-  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (length <= 0) return "zolt";
-  path[length] = '\0';
-  std::string self(path);
-  size_t slash = self.rfind('/');
-  return (slash == std::string::npos ? std::string() : self.substr(0, slash + 1)) + "zolt";
+  return FolderOf(ProgramPath()) + "zolt";
 }
 
 bool BuildContainer(const BuildOptions& options, BuildReport* report, std::string* error) {

@@ -7,19 +7,53 @@
 #include <cstring>
 #include <string>
 
+#include <getopt.h>
+
 #include "pack/container_reader.h"
 #include "pack/container_report.h"
 #include "pack/container_writer.h"
 #include "pack/formats.h"
+#include "pack/host.h"
+#include "pack/restorer_search.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage:\n"
-    "  zolt-pack build --image IMG [--stub RESTORER] [--label FILE] [--message FILE]\n"
-    "                  [--data FILE] [--password PW] [--format NAME] -o OUT\n"
-    "  zolt-pack info FILE [--offset N]\n"
-    "  zolt-pack extract FILE -o IMG [--password PW] [--offset N]\n";
+    "Usage: zolt-pack build --image IMG [OPTION]... -o OUT\n"
+    "  or:  zolt-pack info FILE [--offset N]\n"
+    "  or:  zolt-pack extract FILE -o IMG [--password PW] [--offset N]\n"
+    "Build a self-restoring diskette file, describe one, or take its image back out.\n";
+
+const char kCommands[] =
+    "\n"
+    "Commands:\n"
+    "  build     append IMG, compressed, to a copy of the restorer and write OUT\n"
+    "  info      describe the container of FILE\n"
+    "  extract   write the image that FILE carries to IMG\n"
+    "\n"
+    "Options (build: --image, --for or --stub, --label, --message, --data,\n"
+    "--password, --format, -o; extract: -o, --password, --offset; info: --offset):\n"
+    "  -i, --image=IMG      the diskette image: an image file, or a diskette read\n"
+    "                       whole (/dev/fd0, a USB diskette drive's /dev/sdX;\n"
+    "                       \\\\.\\A: on Windows)\n"
+    "      --for=PLATFORM   append the restorer for windows (zolt.exe) or linux\n"
+    "                       (zolt); default: the platform zolt-pack runs on. It is\n"
+    "                       looked for beside zolt-pack, then in ../lib/zolt\n"
+    "      --stub=RESTORER  append this restorer program instead\n"
+    "      --label=FILE     the label text (UTF-8)\n"
+    "      --message=FILE   the message shown to the user (UTF-8)\n"
+    "      --data=FILE      the technical data text (UTF-8)\n"
+    "  -p, --password=PW    protect the image with a password of 1 to 12 characters\n"
+    "                       (build), or give it (extract)\n"
+    "  -f, --format=NAME    the diskette format: 160k 180k 320k 360k 720k 1.2m\n"
+    "                       1.44m 1.68m 2.88m; default from the image's boot\n"
+    "                       sector, else from its size\n"
+    "  -o, --output=FILE    the file to write\n"
+    "      --offset=N       the container starts at byte N of FILE\n"
+    "  -h, --help           show this help and exit\n"
+    "  -V, --version        show the version and exit\n"
+    "\n"
+    "Exit status: 0 done, 1 failed (one line on stderr says why), 2 wrong usage.\n";
 
 int Fail(const std::string& message) {
   fprintf(stderr, "zolt-pack: %s\n", message.c_str());
@@ -31,61 +65,126 @@ int Usage(const std::string& message) {
   return 2;
 }
 
-enum Option { kImage, kStub, kLabel, kMessage, kData, kPassword, kFormat, kOutput, kOffset, kOptionCount };
+int Help() {
+  fputs(kUsage, stdout);
+  fputs(kCommands, stdout);
+  return 0;
+}
 
-struct OptionName {
-  const char* name;
-  Option option;
+int Version() {
+  printf("zolt-pack %s\n", ZOLT_VERSION);
+  return 0;
+}
+
+enum Option { kImage, kStub, kLabel, kMessage, kData, kPassword, kFormat, kOutput, kOffset, kFor, kOptionCount };
+
+// The long options; each takes a value ("--name VALUE" or "--name=VALUE").
+// getopt_long returns kLongOptionBase + Option for them.
+constexpr int kLongOptionBase = 256;
+const struct option kLongOptions[] = {
+    {"image", required_argument, nullptr, kLongOptionBase + kImage},
+    {"stub", required_argument, nullptr, kLongOptionBase + kStub},
+    {"for", required_argument, nullptr, kLongOptionBase + kFor},
+    {"label", required_argument, nullptr, kLongOptionBase + kLabel},
+    {"message", required_argument, nullptr, kLongOptionBase + kMessage},
+    {"data", required_argument, nullptr, kLongOptionBase + kData},
+    {"password", required_argument, nullptr, kLongOptionBase + kPassword},
+    {"format", required_argument, nullptr, kLongOptionBase + kFormat},
+    {"output", required_argument, nullptr, kLongOptionBase + kOutput},
+    {"offset", required_argument, nullptr, kLongOptionBase + kOffset},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
 };
+const char kShortOptions[] = "+:i:p:f:o:hV";
 
-const OptionName kOptionNames[] = {
-    {"--image", kImage}, {"--stub", kStub},         {"--label", kLabel},   {"--message", kMessage},
-    {"--data", kData},   {"--password", kPassword}, {"--format", kFormat}, {"-o", kOutput},
-    {"--output", kOutput}, {"--offset", kOffset},
-};
+const char* const kOptionSpelling[kOptionCount] = {"--image",  "--stub",   "--label",  "--message", "--data",
+                                                   "--password", "--format", "-o",     "--offset",  "--for"};
 
-// The options of a command line ("--name VALUE") and its one positional
-// argument.
+// The options of a command line and its one positional argument.
 struct Arguments {
   std::string positional;
   std::string values[kOptionCount];
   bool given[kOptionCount] = {};
+  bool help = false;
+  bool version = false;
 };
 
-// Reads argv[2...]; `allowed` has bit (1 << option) set for each option the
-// command takes. False with `error` set on anything else.
+int OptionOfShort(int c) {
+  switch (c) {
+    case 'i': return kImage;
+    case 'p': return kPassword;
+    case 'f': return kFormat;
+    case 'o': return kOutput;
+  }
+  return -1;
+}
+
+// Reads the arguments after the command (argv[1]) with getopt_long; options
+// and the positional argument come in any order, "--" ends the options.
+// `allowed` has bit (1 << option) set for each option the command takes.
+// False with `error` set on anything else.
 bool ParseArguments(int argc, char** argv, unsigned allowed, Arguments* args, std::string* error) {
-  for (int i = 2; i < argc; ++i) {
-    const char* arg = argv[i];
-    int option = -1;
-    for (const OptionName& o : kOptionNames)
-      if (strcmp(arg, o.name) == 0) option = o.option;
-    if (option < 0) {
-      if (arg[0] == '-' && arg[1] != '\0') {
-        *error = std::string("unknown option ") + arg;
-        return false;
-      }
-      if (!args->positional.empty()) {
-        *error = std::string("unexpected argument ") + arg;
-        return false;
-      }
-      args->positional = arg;
+  // getopt_long starts at words[1]: the command stands as the program name.
+  // A positional argument is taken here before getopt_long sees it, so
+  // nothing is reordered.
+  int count = argc - 1;
+  char** words = argv + 1;
+  opterr = 0;
+  optind = 1;
+  bool optionsEnded = false;
+  while (optind < count) {
+    const char* word = words[optind];
+    if (!optionsEnded && strcmp(word, "--") == 0) {
+      optionsEnded = true;
+      ++optind;
       continue;
     }
-    if ((allowed & (1u << option)) == 0) {
-      *error = std::string("option ") + arg + " does not apply to " + argv[1];
+    if (optionsEnded || word[0] != '-' || word[1] == '\0') {
+      if (!args->positional.empty()) {
+        *error = std::string("unexpected argument ") + word;
+        return false;
+      }
+      args->positional = word;
+      ++optind;
+      continue;
+    }
+    optopt = 0;
+    int c = getopt_long(count, words, kShortOptions, kLongOptions, nullptr);
+    // A short option names itself; a long one is the word just read.
+    const std::string spelled = optopt > 0 && optopt < kLongOptionBase ? std::string("-") + char(optopt)
+                                                                         : std::string(words[optind - 1]);
+    if (c == '?') {
+      *error = "unknown option " + spelled;
       return false;
     }
-    if (i + 1 >= argc) {
-      *error = std::string("option ") + arg + " needs a value";
+    if (c == ':') {
+      *error = "option " + spelled + " needs a value";
+      return false;
+    }
+    if (c == 'h') {
+      args->help = true;
+      continue;
+    }
+    if (c == 'V') {
+      args->version = true;
+      continue;
+    }
+    int option = c >= kLongOptionBase ? c - kLongOptionBase : OptionOfShort(c);
+    if (option < 0) {
+      *error = "unknown option " + spelled;
+      return false;
+    }
+    if ((allowed & (1u << option)) == 0) {
+      *error = std::string("option ") + kOptionSpelling[option] + " does not apply to " + argv[1];
       return false;
     }
     if (args->given[option]) {
-      *error = std::string("option ") + arg + " is given twice";
+      *error = std::string("option ") + kOptionSpelling[option] + " is given twice";
       return false;
     }
     args->given[option] = true;
-    args->values[option] = argv[++i];
+    args->values[option] = optarg;
   }
   return true;
 }
@@ -114,14 +213,31 @@ const char* SourceText(GeometrySource source) {
   return "";
 }
 
+// The restorer to append: --stub as given, else the one for --for (by
+// default this platform's) beside zolt-pack or where it was installed.
+bool ChooseRestorer(const Arguments& args, std::string* path, std::string* error) {
+  if (args.given[kStub]) {
+    *path = args.values[kStub];
+    return true;
+  }
+  RestorerPlatform platform = HostPlatform();
+  if (args.given[kFor] && !ParseRestorerPlatform(args.values[kFor], &platform)) {
+    *error = "--for takes windows or linux, not \"" + args.values[kFor] + "\"";
+    return false;
+  }
+  return FindRestorer(platform, ProgramPath(), path, error);
+}
+
 int RunBuild(const Arguments& args) {
   if (!args.positional.empty()) return Usage("unexpected argument " + args.positional);
   if (!args.given[kImage]) return Usage("build needs --image");
   if (!args.given[kOutput]) return Usage("build needs -o OUT");
   if (args.given[kPassword] && args.values[kPassword].empty()) return Fail("the password is empty");
+  if (args.given[kStub] && args.given[kFor]) return Usage("--stub and --for exclude each other");
+  std::string error;
   BuildOptions options;
   options.imagePath = args.values[kImage];
-  options.stubPath = args.values[kStub];
+  if (!ChooseRestorer(args, &options.stubPath, &error)) return Fail(error);
   options.labelPath = args.values[kLabel];
   options.messagePath = args.values[kMessage];
   options.dataPath = args.values[kData];
@@ -129,7 +245,6 @@ int RunBuild(const Arguments& args) {
   options.formatName = args.values[kFormat];
   options.outputPath = args.values[kOutput];
   BuildReport report;
-  std::string error;
   if (!BuildContainer(options, &report, &error)) return Fail(error);
   const StandardFormat* standard = StandardFormatMatching(report.format);
   printf("%s: %llu bytes (restorer %s, %u bytes; container of %llu bytes)\n", options.outputPath.c_str(),
@@ -191,14 +306,12 @@ int RunExtract(const Arguments& args) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage("no command given");
   const std::string command = argv[1];
-  if (command == "-h" || command == "--help" || command == "help") {
-    fputs(kUsage, stdout);
-    return 0;
-  }
+  if (command == "-h" || command == "--help" || command == "help") return Help();
+  if (command == "-V" || command == "--version") return Version();
   unsigned allowed;
   if (command == "build")
-    allowed = 1u << kImage | 1u << kStub | 1u << kLabel | 1u << kMessage | 1u << kData | 1u << kPassword |
-              1u << kFormat | 1u << kOutput;
+    allowed = 1u << kImage | 1u << kStub | 1u << kFor | 1u << kLabel | 1u << kMessage | 1u << kData |
+              1u << kPassword | 1u << kFormat | 1u << kOutput;
   else if (command == "info")
     allowed = 1u << kOffset;
   else if (command == "extract")
@@ -208,6 +321,8 @@ int main(int argc, char** argv) {
   Arguments args;
   std::string error;
   if (!ParseArguments(argc, argv, allowed, &args, &error)) return Usage(error);
+  if (args.help) return Help();
+  if (args.version) return Version();
   if (command == "build") return RunBuild(args);
   if (command == "info") return RunInfo(args);
   return RunExtract(args);

@@ -8,10 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#include "pack/host.h"
+
 bool OpenOutputFile(const std::string& path, OutputFile* output, std::string* error) {
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string folder = FolderOf(path);
+  std::string name = path.substr(folder.size());
   if (name.empty()) {
     *error = "the output path " + path + " names no file";
     return false;
@@ -42,10 +43,10 @@ bool CommitOutputFile(OutputFile* output, mode_t mode, std::string* error) {
   FILE* file = output->file;
   output->file = nullptr;
   bool ok = fflush(file) == 0;
-  if (ok && fchmod(fileno(file), mode) != 0) ok = false;
+  if (ok && !SetFileMode(file, mode)) ok = false;
   int savedErrno = errno;
   if (fclose(file) != 0 && ok) ok = false, savedErrno = errno;
-  if (ok && rename(output->tempPath.c_str(), output->path.c_str()) != 0) ok = false, savedErrno = errno;
+  if (ok && !ReplaceFileWith(output->tempPath, output->path)) ok = false, savedErrno = errno;
   if (!ok) {
     *error = "cannot write " + output->path + ": " + strerror(savedErrno);
     unlink(output->tempPath.c_str());
