@@ -17,6 +17,21 @@ endif()
 install(TARGETS zolt zolt-pack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The project has no mail address of its own yet; a packager gives theirs
+# with -DZOLT_PACKAGE_MAINTAINER="Name <address>".
+set(ZOLT_PACKAGE_MAINTAINER "ZOLT developers <zolt@localhost>" CACHE STRING
+    "The Debian package's maintainer, Name <address>")
+
+# The Debian package's changelog (a native package's changelog.gz): one
+# entry for this version, dated when the build folder was configured.
+string(TIMESTAMP zolt_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+file(WRITE ${CMAKE_BINARY_DIR}/package/changelog
+  "zolt (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
+  "  * ZOLT ${PROJECT_VERSION}: the restorer zolt and the builder zolt-pack.\n\n"
+  " -- ${ZOLT_PACKAGE_MAINTAINER}  ${zolt_changelog_date}\n")
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/package/changelog)
+install(FILES ${CMAKE_BINARY_DIR}/package/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # Man pages, from each program's --help by help2man with the sections
 # --help cannot carry (man/*.h2m). Built with the programs when help2man is
 # there; a build without it (the sample's set-up) makes no man pages.
@@ -52,7 +67,7 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zolt)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT "ZOLT developers <zolt@localhost>")
+set(CPACK_PACKAGE_CONTACT "${ZOLT_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-restoring diskette images")
 set(CPACK_PACKAGE_DESCRIPTION
   "ZOLT carries a whole diskette inside one executable and writes it back\n"

@@ -2,7 +2,8 @@
 # The Windows build under Wine: unattended runs to an image file and as a
 # check, a damaged container, and the real dialog driven with xdotool.
 # Usage (from the repository root): run-cases.sh NATIVE_BUILD WIN64_BUILD
-# NATIVE_BUILD gives zolt-pack and the sample image, WIN64_BUILD zolt.exe;
+# NATIVE_BUILD gives zolt-pack and the sample image, WIN64_BUILD zolt.exe
+# and zolt-pack.exe (both builds are also installed into one prefix);
 # the Ready-state screenshot goes to WIN64_BUILD/artifacts/ready.png.
 set -uo pipefail
 native=$1
@@ -15,7 +16,7 @@ pack="$native/zolt-pack"
 sample="$native/sample-1440k.img"
 restorer="$win64/zolt.exe"
 artifacts="$win64/artifacts"
-for file in "$pack" "$sample" "$restorer"; do
+for file in "$pack" "$sample" "$restorer" "$win64/zolt-pack.exe"; do
   [ -f "$file" ] || { echo "wine-tests: $file is missing; build first" >&2; exit 2; }
 done
 
@@ -183,6 +184,90 @@ elif [ "$program_status" -ne 1 ]; then
   case_result "$name" "exit code $program_status, expected 1"
 elif ! head -c 1474560 /dev/zero | cmp -s - "$medium"; then
   case_result "$name" "the failed run wrote over the medium ($(cmp - "$medium" < <(head -c 1474560 /dev/zero) 2>&1 | head -1))"
+else
+  case_result "$name" ""
+fi
+rm -f "$WINEPREFIX/dosdevices/a::"
+
+# converts_and_checks NAME FILE: FILE, a self-restoring file for Windows,
+# converts its image to an image file that equals the sample (/D=) and
+# checks itself (/I), both unattended with exit code 0.
+converts_and_checks() {
+  local name=$1 file=$2 out="$wine_work/$(basename "$2" .exe).img"
+  case_started=$SECONDS
+  wine_start "$cases" "$file" a: "/D=$(windows_path "$out")" /Q /T1
+  if ! wine_wait_exit 60; then
+    case_result "$name /D=" "still running after 60 s"
+  elif [ "$program_status" -ne 0 ]; then
+    case_result "$name /D=" "exit code $program_status, expected 0"
+  elif ! cmp -s "$out" "$sample"; then
+    case_result "$name /D=" "the image file differs from the sample"
+  else
+    case_result "$name /D=" ""
+  fi
+  case_started=$SECONDS
+  wine_start "$cases" "$file" a: /I /Q /T1
+  if ! wine_wait_exit 60; then
+    case_result "$name /I" "still running after 60 s"
+  elif [ "$program_status" -ne 0 ]; then
+    case_result "$name /I" "exit code $program_status, expected 0"
+  else
+    case_result "$name /I" ""
+  fi
+}
+
+# 7. Both builds installed into one prefix: the Linux zolt-pack there finds
+#    the Windows restorer that the Windows build's install put beside it
+#    (lib/zolt/zolt.exe) and makes a file for Windows with --for windows.
+install_root="$wine_work/install"
+case_started=$SECONDS
+name="7 cmake --install of both builds, then zolt-pack build --for windows on Linux"
+if ! cmake --install "$native" --prefix "$install_root" >"$wine_work/install.log" 2>&1 ||
+   ! cmake --install "$win64" --prefix "$install_root" >>"$wine_work/install.log" 2>&1; then
+  case_result "$name" "cmake --install failed: $(tail -1 "$wine_work/install.log")"
+elif ! "$install_root/bin/zolt-pack" build --for windows --image "$sample" -o "$cases/linux-made.exe" \
+       >"$wine_work/pack.log" 2>&1; then
+  case_result "$name" "zolt-pack failed: $(cat "$wine_work/pack.log")"
+elif ! grep -q "(restorer $install_root/bin/../lib/zolt/zolt.exe," "$wine_work/pack.log"; then
+  case_result "$name" "another restorer was taken: $(head -1 "$wine_work/pack.log")"
+else
+  case_result "$name" ""
+  converts_and_checks "7 the file made on Linux runs under Wine:" "$cases/linux-made.exe"
+fi
+
+# 8. The Windows zolt-pack under Wine makes the file (its default restorer:
+#    the zolt.exe beside it), from the sample given by its Windows path.
+case_started=$SECONDS
+name="8 zolt-pack.exe build under Wine"
+made="$cases/windows-made.exe"
+if ! "$wine_bin" "$win64/zolt-pack.exe" build --image "$(windows_path "$sample")" \
+       -o "$(windows_path "$made")" </dev/null >"$wine_work/pack.log" 2>&1; then
+  case_result "$name" "zolt-pack.exe failed: $(tr -d '\r' <"$wine_work/pack.log")"
+elif ! "$pack" extract "$made" -o "$wine_work/windows-made-back.img" >/dev/null 2>&1 ||
+     ! cmp -s "$wine_work/windows-made-back.img" "$sample"; then
+  case_result "$name" "the file it made does not carry the sample"
+elif ! cmp -s <(head -c "$(stat -c %s "$restorer")" "$made") "$restorer"; then
+  case_result "$name" "the file it made does not start with $restorer"
+else
+  case_result "$name" ""
+  converts_and_checks "8 the file made by zolt-pack.exe runs under Wine:" "$made"
+fi
+
+# 9. The Windows zolt-pack captures a diskette: \\.\A: is Wine's volume
+#    over a copy of the sample (dosdevices/a::), which tells no size of its
+#    medium, so it is read to its end; the file made carries the sample.
+case_started=$SECONDS
+name="9 zolt-pack.exe build --image \\\\.\\A: captures the diskette under Wine"
+medium="$wine_work/capture-medium.img"
+cp "$sample" "$medium"
+ln -sfn "$medium" "$WINEPREFIX/dosdevices/a::"
+captured="$cases/captured.exe"
+if ! "$wine_bin" "$win64/zolt-pack.exe" build --image '\\.\A:' -o "$(windows_path "$captured")" \
+       </dev/null >"$wine_work/pack.log" 2>&1; then
+  case_result "$name" "zolt-pack.exe failed: $(tr -d '\r' <"$wine_work/pack.log")"
+elif ! "$pack" extract "$captured" -o "$wine_work/captured-back.img" >/dev/null 2>&1 ||
+     ! cmp -s "$wine_work/captured-back.img" "$sample"; then
+  case_result "$name" "the file it made does not carry the diskette's bytes"
 else
   case_result "$name" ""
 fi

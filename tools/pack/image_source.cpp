@@ -87,9 +87,11 @@ FILE* TemporaryFile(std::string* error) {
   return file;
 }
 
-// Copies the whole medium of `volume` (`length` bytes) into `out`. Raw
-// volume reads move whole sectors into a sector-aligned buffer: 64 KiB
-// chunks from page-aligned memory satisfy every sector size up to 4,096.
+// Copies the whole medium of `volume` into `out`: `length` bytes, or, when
+// the drive tells no length (0), up to where reads end (a read of no bytes,
+// or ERROR_HANDLE_EOF). Raw volume reads move whole sectors into a
+// sector-aligned buffer: 64 KiB chunks from page-aligned memory satisfy
+// every sector size up to 4,096.
 bool CopyMedium(HANDLE volume, ULONGLONG length, FILE* out, std::string* error) {
   const DWORD chunk = 65536;
   void* buffer = VirtualAlloc(nullptr, chunk, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -98,11 +100,17 @@ bool CopyMedium(HANDLE volume, ULONGLONG length, FILE* out, std::string* error) 
     return false;
   }
   bool ok = true;
-  for (ULONGLONG done = 0; ok && done < length;) {
-    DWORD want = length - done < chunk ? DWORD(length - done) : chunk;
+  for (ULONGLONG done = 0; ok && (length == 0 || done < length);) {
+    DWORD want = length != 0 && length - done < chunk ? DWORD(length - done) : chunk;
     DWORD got = 0;
-    if (!ReadFile(volume, buffer, want, &got, nullptr) || got == 0) {
-      *error = "cannot read byte " + std::to_string(done) + ": " + SystemMessage(GetLastError());
+    if (!ReadFile(volume, buffer, want, &got, nullptr)) {
+      DWORD code = GetLastError();
+      if (length == 0 && done > 0 && code == ERROR_HANDLE_EOF) break;
+      *error = "cannot read byte " + std::to_string(done) + ": " + SystemMessage(code);
+      ok = false;
+    } else if (got == 0) {
+      if (length == 0 && done > 0) break;
+      *error = "the medium ends at byte " + std::to_string(done);
       ok = false;
     } else if (fwrite(buffer, 1, got, out) != got) {
       *error = "cannot write the temporary file";
@@ -128,11 +136,12 @@ FILE* OpenImageSource(const std::string& path, std::string* error) {
     *error = CannotOpen(path, SystemMessage(GetLastError()));
     return nullptr;
   }
+  // A drive that tells no size (Wine's volume over an image file) is read
+  // to its end.
   ULONGLONG length = 0;
-  FILE* out = nullptr;
-  if (!MediumLength(volume, &length)) {
-    *error = CannotOpen(path, "the drive tells no size of its medium (" + SystemMessage(GetLastError()) + ")");
-  } else if ((out = TemporaryFile(error)) != nullptr && !CopyMedium(volume, length, out, error)) {
+  if (!MediumLength(volume, &length)) length = 0;
+  FILE* out = TemporaryFile(error);
+  if (out != nullptr && !CopyMedium(volume, length, out, error)) {
     *error = "cannot capture " + path + ": " + *error;
     fclose(out);
     out = nullptr;
