@@ -36,7 +36,6 @@ install(FILES ${CMAKE_BINARY_DIR}/package/changelog.gz DESTINATION ${CMAKE_INSTA
 # --help cannot carry (man/*.h2m). Built with the programs when help2man is
 # there; a build without it (the sample's set-up) makes no man pages.
 find_program(HELP2MAN help2man)
-include(CMakeDependentOption)
 option(ZOLT_MAN_PAGES "Make and install the man pages (needs help2man)" ON)
 if(ZOLT_MAN_PAGES AND NOT HELP2MAN)
   message(STATUS "help2man not found: no man pages (install help2man for them)")
