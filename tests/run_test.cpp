@@ -2,8 +2,10 @@
 // passwords, the drive choice, help, the sink's window boundaries, and the
 // failure report with its exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "container_fixture.h"
@@ -29,6 +31,32 @@ std::vector<std::string> Lines(const std::string& text) {
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The catalogue area `area` with message n replaced by `text`.
+std::string WithMessage(const std::string& area, int n, const std::string& text) {
+  size_t start = 0;
+  for (int k = 0; k < n; ++k) start = area.find('\0', start) + 1;
+  size_t end = area.find('\0', start);
+  return area.substr(0, start) + text + area.substr(end);
+}
+
+// The end of the file image of an ELF64 program's last loaded segment.
+size_t LoadedEnd(const std::vector<uint8_t>& elf) {
+  auto u64 = [&elf](size_t at) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | elf[at + i];
+    return v;
+  };
+  auto u16 = [&elf](size_t at) { return size_t(elf[at] | elf[at + 1] << 8); };
+  const size_t phoff = size_t(u64(32)), phentsize = u16(54), phnum = u16(56);
+  size_t end = 0;
+  for (size_t i = 0; i < phnum; ++i) {
+    const size_t p = phoff + i * phentsize;
+    if (elf[p] != 1) continue;  // PT_LOAD
+    end = std::max(end, size_t(u64(p + 8) + u64(p + 32)));
+  }
+  return end;
 }
 
 class RunTest : public testing::Test {
@@ -159,6 +187,13 @@ TEST_F(RunTest, UnattendedQuitDelay) {
     EXPECT_EQ(std::string(delay) == "/T1" ? 0 : 124, r.exitCode) << delay << ": " << r.err;
     EXPECT_EQ(kSuccess, Lines(r.out).back()) << delay;
   }
+  // A delay whose milliseconds pass 32 bits is waited for, not cut to what
+  // is left of it (4,294,968 s would be 0.7 s). On the real clock: the
+  // virtual one would pass any delay at once.
+  ProgramResult r = RunProgram("exec 3<>" + fifo + "; ZOLT_DRIVES='a:=floppy:" + dir / "a.img" + "' timeout 8 " +
+                               exe + " a: /I /Q /T4294968 <" + fifo);
+  EXPECT_EQ(124, r.exitCode) << r.err;
+  EXPECT_EQ(kSuccess, Lines(r.out).back());
 }
 
 TEST_F(RunTest, DriveChoice) {
@@ -244,6 +279,7 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     int exitCode;
     const char* lastLine;  // of the message list; null: no list at all
     const char* shown;     // on stderr; null: nothing checked
+    std::string program = "";  // instead of the composed file
   } cases[] = {
       {"checksum mismatch", &badCrc, "a: /I /Q /T1", 4, kWriteError, nullptr},
       {"checksum mismatch with /H", &badCrc, "a: /H /I /Q /T1", 4, kWriteError, nullptr},
@@ -256,10 +292,21 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
        nullptr, nullptr},
       {"no NT format for the geometry", &tenSectors, "a: /Q /T1", 50, "Unsupported operation", nullptr},
       {"no container", nullptr, "a: /I /Q /T1", 30, nullptr, "ends inside the header"},
+      {"file cut short before its container", nullptr, "a: /I /Q /T1", 24, nullptr,
+       "is shorter than the program itself", dir / "cut.exe"},
   };
+  // The restorer cut after its loaded segments: it still runs, but what
+  // its headers give as the program's end (the section header table at the
+  // end of the file) is gone.
+  std::vector<uint8_t> restorer;
+  ASSERT_TRUE(ReadWholeFile(BuiltProgram("zolt"), &restorer));
+  restorer.resize(LoadedEnd(restorer));
+  ASSERT_LT(restorer.size() + 64, std::filesystem::file_size(BuiltProgram("zolt")));
+  ASSERT_TRUE(WriteWholeFile(dir / "cut.exe", restorer));
+  ASSERT_EQ(0, chmod((dir / "cut.exe").c_str(), 0755));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string exe = c.container ? Compose(*c.container) : BuiltProgram("zolt");
+    std::string exe = !c.program.empty() ? c.program : c.container ? Compose(*c.container) : BuiltProgram("zolt");
     ProgramResult r = Run(exe, c.arguments);
     EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
     std::vector<std::string> lines = Lines(r.out);
@@ -308,7 +355,9 @@ TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
     std::vector<std::string> lines = Lines(r.out);
     EXPECT_EQ(c.exitCode == 8, Contains(lines, "Output volume full, aborting.")) << r.out;
     EXPECT_EQ(c.exitCode == 0, Contains(lines, kSuccess)) << r.out;
-    if (c.exitCode != 0) EXPECT_EQ(kWriteError, lines.empty() ? "" : lines.back()) << r.out;
+    if (c.exitCode != 0) {
+      EXPECT_EQ(kWriteError, lines.empty() ? "" : lines.back()) << r.out;
+    }
     std::vector<uint8_t> written;
     ASSERT_TRUE(ReadWholeFile(out, &written));
     EXPECT_TRUE(written == std::vector<uint8_t>(image.begin(), image.begin() + c.limit))
@@ -340,4 +389,50 @@ TEST_F(RunTest, StopDuringTheRun) {
   std::vector<std::string> lines = Lines(r.out);
   EXPECT_TRUE(Contains(lines, "The operation was interrupted")) << r.out;
   EXPECT_FALSE(Contains(lines, kSuccess));
+}
+
+// Message 68 counts the image's own sectors: 1,232 sectors of 1,024 bytes.
+TEST_F(RunTest, SizeLineCountsTheSectorSize) {
+  ComposedContainer big = DefaultComposition(PatternImage(1261568, 5));
+  big.format.bytesPerSector = 1024;
+  big.format.sectorsPerTrack = 8;
+  big.format.heads = 2;
+  big.format.cylinders = 77;
+  big.format.totalSectors16 = 1232;
+  ProgramResult r = Run(Compose(big), "a: /I /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  EXPECT_TRUE(Contains(lines, "Image for a 1261568 bytes diskette")) << r.out;
+  EXPECT_EQ(kSuccess, lines.empty() ? "" : lines.back());
+}
+
+// Catalogue texts come with the container: an empty caption does not keep
+// line mode from quitting at the end of input, and a placeholder with a
+// length modifier other than the program's is shown as it stands, never
+// handed to printf.
+TEST_F(RunTest, CatalogueTextsFromTheContainer) {
+  const std::vector<uint8_t> image = PatternImage(1474560, 6);
+  struct Case {
+    const char* name;
+    int message;
+    const char* text;
+    const char* arguments;
+    const char* line;  // a line the list must hold
+  } cases[] = {
+      {"empty \"&Quit\" caption", 81, "", "a:", kSize1440},
+      {"empty \"&Ok\" caption, started by the command", 83, "", "a: /I", kSuccess},
+      {"%ls where a number goes", 68, "Image for a %ls bytes diskette", "a: /I /Q /T1", "Image for a %ls bytes diskette"},
+      {"%llX where a number goes", 68, "Image for a %llX bytes diskette", "a: /I /Q /T1",
+       "Image for a %llX bytes diskette"},
+      {"%hX in the checksum line", 65, "%s %08hX %08lX", "a: /I /Q /T1", "%s %08hX %08lX"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComposedContainer changed = DefaultComposition(image);
+    changed.catalogueArea = WithMessage(changed.catalogueArea, c.message, c.text);
+    const std::string input = c.message == 83 ? "test only\n" : "";
+    ProgramResult r = Run(Compose(changed), c.arguments, input, "a:=floppy:" + dir / "a.img" + ";b:=fixed");
+    EXPECT_NE(124, r.exitCode) << "the end of input did not quit: " << r.err;
+    EXPECT_TRUE(Contains(Lines(r.out), c.line)) << r.out;
+  }
 }

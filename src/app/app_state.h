@@ -74,7 +74,7 @@ struct AppState {
   DiskFormatRecord format{};       // the carried diskette's geometry
   uint8_t writerBpb[kBpbLength]{}; // bytes 0 to 24 of the format, for the writer
   uint32_t totalSectors{};
-  uint32_t imageBytes{};           // total sectors x 512, for the size line
+  uint32_t imageBytes{};           // total sectors x bytes per sector, for the size line
   uint16_t cylinderCount{};
   int checksumPresent{};
   uint32_t expectedCrc{};

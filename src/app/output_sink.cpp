@@ -110,7 +110,7 @@ int FinishFreeTexts() {
   for (const auto& text : texts)
     EnableItem(text.printButton, kPrintingAvailable && app.freeTexts.entry[text.entry][0] != '\0');
 
-  LIST_MESSAGE(68, "u", (unsigned long)app.imageBytes);
+  LIST_MESSAGE(68, "lu", (unsigned long)app.imageBytes);
   // /H lists the usage as "&Help" does, once there is a list to put it in.
   if (app.showHelp) ListUsageText();
 

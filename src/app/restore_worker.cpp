@@ -63,7 +63,10 @@ int OpenContainer() {
   app.format = header.format;
   memcpy(app.writerBpb, &header.format, kBpbLength);
   app.totalSectors = FormatTotalSectors(header.format);
-  app.imageBytes = app.totalSectors * 512u;
+  // The size line counts the image's own sectors, of whatever size; the
+  // line's number is 32 bits wide.
+  const uint64_t imageBytes = FormatImageBytes(header.format);
+  app.imageBytes = imageBytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(imageBytes);
   app.largeMediaMode = FormatImageBytes(header.format) > 7000000 ? 999 : 0;
   app.deflateBudget = header.deflateLength > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(header.deflateLength);
   app.checksumPresent = header.checksumPresent;
@@ -117,7 +120,7 @@ void ReportEndOfRun() {
     if (app.errorCode == 0) app.errorCode = 4;
   }
   if (app.userStopped == 0 && app.imageCompleted != 0)
-    LIST_MESSAGE(65, "sXX", kProductPrefix, (unsigned long)app.expectedCrc,
+    LIST_MESSAGE(65, "slXlX", kProductPrefix, (unsigned long)app.expectedCrc,
                  (unsigned long)app.runningCrc);
   if (app.runStatus == 0 && app.userStopped == 0) {
     SignalSuccess();
@@ -157,6 +160,17 @@ void FlushImageFile() {
   if (fflush(app.imageFile) != 0 && app.runStatus == 0) {
     app.runStatus = ReportImageFileFull();
     if (app.errorCode == 0) app.errorCode = 8;
+  }
+}
+
+// Sleep takes 32-bit milliseconds (and 0xFFFFFFFF means for ever): a long
+// delay is slept a day at a time, never as a product that wraps.
+void SleepSeconds(int seconds) {
+  const uint64_t kDay = 86400000u;
+  for (uint64_t left = uint64_t(seconds) * 1000u; left != 0;) {
+    const uint64_t piece = left < kDay ? left : kDay;
+    Sleep(DWORD(piece));
+    left -= piece;
   }
 }
 
@@ -203,7 +217,7 @@ DWORD WINAPI RestoreWorker(LPVOID) {
 
   if (app.driveFromCommandLine && app.autoStart && app.runStatus == 0 && app.userStopped == 0 &&
       app.quitDelaySeconds != 0) {
-    Sleep(DWORD(app.quitDelaySeconds) * 1000);
+    SleepSeconds(app.quitDelaySeconds);
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
   }
   app.operationRunning = 0;
