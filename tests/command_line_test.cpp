@@ -19,6 +19,7 @@ struct Expected {
   int driveFromCommandLine, autoStart, quitDelaySeconds, formatWhileCopying, showHelp,
       integrityCheck;
   const char* imageFileName;  // nullptr: none
+  int refusedDriveCode;       // of the last drive named: 15 no such drive, 991 not removable
 };
 
 struct Case {
@@ -39,29 +40,30 @@ TEST(CommandLine, SplitAndApply) {
   for (int i = 0; i < 25; ++i) tooMany += "x ";
   tooMany += "/q";
   const Case cases[] = {
-      {"", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"a: /q /t0", {"a:", 1, 1, 0, 0, 0, 0, nullptr}},
-      {"A: -Q -q", {"A:", 1, 1, 5, 0, 0, 0, nullptr}},
-      {"b:", {"", 0, 0, 5, 0, 0, 0, nullptr}},          // no such drive
-      {"c:", {"", 0, 0, 5, 0, 0, 0, nullptr}},          // fixed: never from the command line
-      {"d:", {"", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"e:", {"", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"r:", {"", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"a: c:", {"", 1, 0, 5, 0, 0, 0, nullptr}},       // the flag, once set, stays
-      {"c: a:", {"a:", 1, 0, 5, 0, 0, 0, nullptr}},
-      {"ab: a:x", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},   // not two characters, not a colon
-      {"/T", {"a:", 0, 0, 0, 0, 0, 0, nullptr}},
-      {"/t12abc", {"a:", 0, 0, 12, 0, 0, 0, nullptr}},
-      {"-T-5", {"a:", 0, 0, 0, 0, 0, 0, nullptr}},
-      {"/Quick /Format", {"a:", 0, 1, 5, 1, 0, 0, nullptr}},  // only the second character
-      {"/F\t/Q", {"a:", 0, 0, 5, 1, 0, 0, nullptr}},    // a tab does not separate
-      {"/? -h /H", {"a:", 0, 0, 5, 0, 1, 0, nullptr}},
-      {"/i", {"a:", 0, 0, 5, 0, 0, 1, nullptr}},
-      {"/PL1 /PRf=x /PM Q /", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"  /q   /t7  ", {"a:", 0, 1, 7, 0, 0, 0, nullptr}},
-      {"\"/q\"", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},    // quotes are plain characters
-      {"/D=", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},       // three characters: ignored
-      {tooMany.c_str(), {"a:", 0, 0, 5, 0, 0, 0, nullptr}},  // the 26th is not seen
+      {"", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},
+      {"a: /q /t0", {"a:", 1, 1, 0, 0, 0, 0, nullptr, 0}},
+      {"A: -Q -q", {"A:", 1, 1, 5, 0, 0, 0, nullptr, 0}},
+      {"b:", {"", 0, 0, 5, 0, 0, 0, nullptr, 15}},          // no such drive
+      {"c:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},          // fixed: never from the command line
+      {"d:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},
+      {"e:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},
+      {"r:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},
+      {"a: c:", {"", 1, 0, 5, 0, 0, 0, nullptr, 991}},       // the flag, once set, stays
+      {"c: a:", {"a:", 1, 0, 5, 0, 0, 0, nullptr, 0}},
+      {"ab: a:x", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},   // not two characters, not a colon
+      {"/T", {"a:", 0, 0, 0, 0, 0, 0, nullptr, 0}},
+      {"/t12abc", {"a:", 0, 0, 12, 0, 0, 0, nullptr, 0}},
+      {"/T4294968", {"a:", 0, 0, 4294968, 0, 0, 0, nullptr, 0}},  // slept without a 32-bit wrap
+      {"-T-5", {"a:", 0, 0, 0, 0, 0, 0, nullptr, 0}},
+      {"/Quick /Format", {"a:", 0, 1, 5, 1, 0, 0, nullptr, 0}},  // only the second character
+      {"/F\t/Q", {"a:", 0, 0, 5, 1, 0, 0, nullptr, 0}},    // a tab does not separate
+      {"/? -h /H", {"a:", 0, 0, 5, 0, 1, 0, nullptr, 0}},
+      {"/i", {"a:", 0, 0, 5, 0, 0, 1, nullptr, 0}},
+      {"/PL1 /PRf=x /PM Q /", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},
+      {"  /q   /t7  ", {"a:", 0, 1, 7, 0, 0, 0, nullptr, 0}},
+      {"\"/q\"", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},    // quotes are plain characters
+      {"/D=", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},       // three characters: ignored
+      {tooMany.c_str(), {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},  // the 26th is not seen
   };
   std::string error;
   ASSERT_TRUE(ParseDriveSetting(kDrives, &error)) << error;
@@ -80,6 +82,7 @@ TEST(CommandLine, SplitAndApply) {
     EXPECT_EQ(e.formatWhileCopying, app.formatWhileCopying);
     EXPECT_EQ(e.showHelp, app.showHelp);
     EXPECT_EQ(e.integrityCheck, app.integrityCheck.load());
+    EXPECT_EQ(e.refusedDriveCode, app.refusedDriveCode);
     EXPECT_EQ(nullptr, app.imageFileName);
     EXPECT_EQ(nullptr, app.imageFile);
   }

@@ -148,9 +148,9 @@ TEST_F(RunTest, Passwords) {
   EXPECT_TRUE(Contains(Lines(r.out), "Invalid password, please re-enter"));
 
   // Unattended with a password: nothing starts by itself; the end of input
-  // quits, and no image is written.
+  // quits, and no image is written. The run never happened: cancelled.
   r = Run(exe, "a: /D=" + image + " /Q /T1");
-  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_EQ(1223 & 0xFF, r.exitCode) << r.err;  // ERROR_CANCELLED, as far as a POSIX status holds it
   EXPECT_FALSE(Contains(Lines(r.out), kWorking));
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(ReadWholeFile(image, &bytes));
@@ -424,6 +424,7 @@ TEST_F(RunTest, CatalogueTextsFromTheContainer) {
       {"%ls where a number goes", 68, "Image for a %ls bytes diskette", "a: /I /Q /T1", "Image for a %ls bytes diskette"},
       {"%llX where a number goes", 68, "Image for a %llX bytes diskette", "a: /I /Q /T1",
        "Image for a %llX bytes diskette"},
+      {"%lu for the drive's code", 69, "%s Open drive error =%lu", "b: /Q /T1", "%s Open drive error =%lu"},
       {"%hX in the checksum line", 65, "%s %08hX %08lX", "a: /I /Q /T1", "%s %08hX %08lX"},
   };
   for (const Case& c : cases) {
@@ -434,5 +435,59 @@ TEST_F(RunTest, CatalogueTextsFromTheContainer) {
     ProgramResult r = Run(Compose(changed), c.arguments, input, "a:=floppy:" + dir / "a.img" + ";b:=fixed");
     EXPECT_NE(124, r.exitCode) << "the end of input did not quit: " << r.err;
     EXPECT_TRUE(Contains(Lines(r.out), c.line)) << r.out;
+  }
+}
+
+// An unattended run never writes a drive the user did not name, and one
+// that never ran does not end as a success. Drive A: holds a diskette
+// that must stay as it is whenever the run does not write it.
+TEST_F(RunTest, UnattendedRunsThatCannotStart) {
+  std::string exe = Pack("");
+  std::string protectedExe = Pack("--password Secret");
+  const std::vector<uint8_t> blank(1474560, 0xF6);
+  const std::string drives = "a:=floppy:" + dir / "a.img" + ";c:=fixed;d:=cdrom;e:=remote;r:=ramdisk";
+  struct Case {
+    const char* name;
+    bool password;
+    std::string arguments;
+    const char* input;
+    std::string drives;
+    int exitCode;
+    const char* line;   // a line the list must hold; null: none checked
+    bool writesA;       // A: is written (and restored)
+  } cases[] = {
+      {"a drive that does not exist", false, "q: /Q /T1", "", drives, 15, "ZOLT -   Open drive error =15", false},
+      {"a fixed drive", false, "c: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"a CD-ROM drive", false, "d: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"a remote drive", false, "e: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"a RAM disk", false, "r: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"/Q before the drive", false, "/Q z: /T1", "", drives, 15, "ZOLT -   Open drive error =15", false},
+      {"the last drive named is refused", false, "a: q: /Q /T1", "", drives, 15, "ZOLT -   Open drive error =15",
+       false},
+      {"the last drive named is taken", false, "q: a: /Q /T1", "", drives, 0, kRemove, true},
+      {"a refused drive with a password", true, "c: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991",
+       false},
+      {"a check writes no drive", false, "q: /I /Q /T1", "", drives, 0, kSuccess, false},
+      {"an image file writes no drive", false, "c: /D=" + dir / "out.img" + " /Q /T1", "", drives, 0, kRemove,
+       false},
+      {"no removable drive at all", false, "/Q /T1", "", "c:=fixed", 15, "Invalid Drive address", false},
+      {"the password never comes", true, "a: /Q /T1", "", drives, 1223, nullptr, false},
+      {"quit before the run started", true, "a: /Q /T1", "quit\n", drives, 1223, nullptr, false},
+      // Without /Q the user chooses: quitting at once is no failure, and the
+      // refused drive only empties the choice.
+      {"not unattended", false, "q:", "quit\n", drives, 0, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteWholeFile(dir / "a.img", blank));
+    ProgramResult r = Run(c.password ? protectedExe : exe, c.arguments, c.input, c.drives);
+    EXPECT_EQ(c.exitCode & 0xFF, r.exitCode) << r.err << r.out;  // a POSIX status holds the low byte
+    std::vector<std::string> lines = Lines(r.out);
+    if (c.line != nullptr) EXPECT_TRUE(Contains(lines, c.line)) << r.out;
+    EXPECT_EQ(c.exitCode == 0 && c.input[0] == '\0', Contains(lines, kWorking)) << "the run started: " << r.out;
+    std::vector<uint8_t> a;
+    ASSERT_TRUE(ReadWholeFile(dir / "a.img", &a));
+    EXPECT_EQ(!c.writesA, a == blank) << "A: written: " << c.writesA;
+    if (c.writesA) EXPECT_TRUE(SameFile(sample, dir / "a.img"));
   }
 }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "writer/target_drive.h"
+
 int SplitCommandLine(char* line, char* argv[kMaxArguments]) {
   int argc = 0;
   char* p = line;
@@ -26,17 +28,23 @@ void ApplyDrive(const char* argument) {
   switch (GetDriveTypeA(app.targetDrive)) {
     case DRIVE_REMOVABLE:
       app.driveFromCommandLine = 1;
+      app.refusedDriveCode = 0;
       break;
     case DRIVE_UNKNOWN:
     case DRIVE_NO_ROOT_DIR:
+      // Never a target from the command line: the dialog's list decides.
+      app.targetDrive[0] = '\0';
+      app.refusedDriveCode = ERROR_INVALID_DRIVE;
+      break;
     case DRIVE_FIXED:
     case DRIVE_REMOTE:
     case DRIVE_CDROM:
     case DRIVE_RAMDISK:
-      // Never a target from the command line: the dialog's list decides.
       app.targetDrive[0] = '\0';
+      app.refusedDriveCode = kNotRemovableMedia;
       break;
     default:
+      app.refusedDriveCode = 0;
       break;
   }
 }

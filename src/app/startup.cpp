@@ -97,5 +97,12 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
   } else if (app.imageFile != nullptr) {
     fflush(app.imageFile);
   }
-  return app.errorCode | app.userStopped;
+  int exitCode = app.errorCode | app.userStopped;
+  // An unattended run is asked to end with its outcome: one that never
+  // started has not succeeded. It ends with the reason it could not start,
+  // or as cancelled when the user quit before it did (or its password
+  // never came).
+  if (app.autoStart && !app.runStarted && exitCode == 0)
+    exitCode = app.startRefusal != 0 ? app.startRefusal.load() : ERROR_CANCELLED;
+  return exitCode;
 }
