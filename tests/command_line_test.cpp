@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/image_file.h"
 #include "app/startup.h"
 #include "platform/posix/standin.h"
 #include "run_program.h"
@@ -98,7 +99,9 @@ TEST(CommandLine, SplitStopsAtTwentyFiveArguments) {
   EXPECT_STREQ("a24", argv[24]);
 }
 
-TEST(CommandLine, ImageFileIsCreatedOrEmptiedAtOnce) {
+TEST(CommandLine, ImageFileIsMadeBesideItsName) {
+  // The file is made at once, beside the name: an existing file under the
+  // name is not touched before the run has succeeded.
   TempDir dir;
   std::string path = dir / "out.img";
   ASSERT_TRUE(WriteWholeFile(path, std::vector<uint8_t>(100, 1)));
@@ -109,18 +112,40 @@ TEST(CommandLine, ImageFileIsCreatedOrEmptiedAtOnce) {
     ApplyArguments(SplitCommandLine(line.data(), argv), argv);
     ASSERT_NE(nullptr, app.imageFile) << form;
     EXPECT_STREQ(path.c_str(), app.imageFileName);
+    EXPECT_TRUE(ImageFilePending());
+    EXPECT_TRUE(FileExists(path + ".zolt-part")) << form;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(path, &bytes));
-    EXPECT_TRUE(bytes.empty()) << form << ": an existing file is emptied";
-    fclose(app.imageFile);
-    ASSERT_TRUE(WriteWholeFile(path, std::vector<uint8_t>(10, 2)));
+    EXPECT_EQ(std::vector<uint8_t>(100, 1), bytes) << form << ": an existing file keeps its contents";
+    // A run that does not succeed removes it again.
+    EXPECT_EQ(0, SettleImageFile(false));
+    EXPECT_EQ(nullptr, app.imageFile);
+    EXPECT_FALSE(FileExists(path + ".zolt-part")) << form;
+    ASSERT_TRUE(ReadWholeFile(path, &bytes));
+    EXPECT_EQ(std::vector<uint8_t>(100, 1), bytes) << form;
   }
+  // Two /D= on one line: the first one's file goes, the second is made.
   ResetAppState();
-  std::string line = "/D=" + dir / "missing/out.img";
+  std::string line = "/D=" + dir / "first.img" + " /D=" + dir / "second.img";
   char* argv[kMaxArguments];
+  ApplyArguments(SplitCommandLine(line.data(), argv), argv);
+  EXPECT_FALSE(FileExists(dir / "first.img.zolt-part"));
+  EXPECT_TRUE(FileExists(dir / "second.img.zolt-part"));
+  ASSERT_NE(nullptr, app.imageFile);
+  fputs("image", app.imageFile);
+  EXPECT_EQ(0, SettleImageFile(true));
+  EXPECT_FALSE(FileExists(dir / "second.img.zolt-part"));
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(dir / "second.img", &bytes));
+  EXPECT_EQ(std::string("image"), std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(0, SettleImageFile(true)) << "only the first call acts";
+
+  ResetAppState();
+  line = "/D=" + dir / "missing/out.img";
   ApplyArguments(SplitCommandLine(line.data(), argv), argv);
   EXPECT_EQ(nullptr, app.imageFile) << "a file that cannot be made stays unopened";
   EXPECT_NE(nullptr, app.imageFileName);
+  EXPECT_FALSE(ImageFilePending());
   ResetAppState();
 }
 

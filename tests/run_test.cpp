@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -80,6 +81,19 @@ class RunTest : public testing::Test {
     return out;
   }
 
+  // The restorer's own bytes decide which passwords can protect a
+  // container behind it (the substitution table is derived from them): the
+  // first of a few that can, in lower case.
+  std::string Password() {
+    for (const char* candidate : {"secret", "abc", "sesame", "key", "zz", "pass", "open", "a", "qwerty", "xyzzy"}) {
+      ProgramResult r = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " --password " +
+                                   candidate + " -o " + dir / "probe.exe");
+      if (r.exitCode == 0) return candidate;
+    }
+    ADD_FAILURE() << "no password can protect a container behind this restorer";
+    return "secret";
+  }
+
   std::string Compose(const ComposedContainer& c) {
     std::string out = dir / ("composed" + std::to_string(++packs) + ".exe");
     EXPECT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), c, out));
@@ -128,11 +142,14 @@ TEST_F(RunTest, ImageFileAndCheckUnattended) {
 }
 
 TEST_F(RunTest, Passwords) {
-  std::string exe = Pack("--password Secret");
+  const std::string password = Password();
+  std::string upper = password;
+  for (char& c : upper) c = char(toupper(c));
+  std::string exe = Pack("--password " + upper);
   std::string image = dir / "out.img";
   // A wrong password is refused and the dialog stays ready for another try;
   // the right one typed in lower case is accepted.
-  ProgramResult r = Run(exe, "a: /D=" + image, "password secrets\nok\npassword secret\nok\n");
+  ProgramResult r = Run(exe, "a: /D=" + image, "password " + password + "s\nok\npassword " + password + "\nok\n");
   EXPECT_EQ(0, r.exitCode) << r.err;
   std::vector<std::string> lines = Lines(r.out);
   EXPECT_TRUE(Contains(lines, "This file is password protected, please enter the password:"));
@@ -143,18 +160,18 @@ TEST_F(RunTest, Passwords) {
   EXPECT_TRUE(SameFile(sample, image));
 
   // A 13th character cannot be typed.
-  r = Run(exe, "a: /I", "password secretsecrets\ntest only\n");
+  r = Run(exe, "a: /I", "password " + password + std::string(13, 'x') + "\ntest only\n");
   EXPECT_NE(std::string::npos, r.err.find("password cut to 12 characters")) << r.err;
   EXPECT_TRUE(Contains(Lines(r.out), "Invalid password, please re-enter"));
 
   // Unattended with a password: nothing starts by itself; the end of input
   // quits, and no image is written. The run never happened: cancelled.
+  // The image file written before keeps its contents.
   r = Run(exe, "a: /D=" + image + " /Q /T1");
   EXPECT_EQ(1223 & 0xFF, r.exitCode) << r.err;  // ERROR_CANCELLED, as far as a POSIX status holds it
   EXPECT_FALSE(Contains(Lines(r.out), kWorking));
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(ReadWholeFile(image, &bytes));
-  EXPECT_TRUE(bytes.empty()) << "the file is created at start and stays empty";
+  EXPECT_TRUE(SameFile(sample, image));
+  EXPECT_FALSE(FileExists(image + ".zolt-part"));
 }
 
 TEST_F(RunTest, HelpListsTheUsageEachTime) {
@@ -344,6 +361,7 @@ TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
       {"last track", &whole, image.size() - 1000, 8},
       {"second track of a stream cut later", &cutLater, 16384, 8},
   };
+  ASSERT_TRUE(WriteWholeFile(dir / "whole.img", image));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string exe = Compose(*c.container);
@@ -358,10 +376,11 @@ TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
     if (c.exitCode != 0) {
       EXPECT_EQ(kWriteError, lines.empty() ? "" : lines.back()) << r.out;
     }
-    std::vector<uint8_t> written;
-    ASSERT_TRUE(ReadWholeFile(out, &written));
-    EXPECT_TRUE(written == std::vector<uint8_t>(image.begin(), image.begin() + c.limit))
-        << "image file of " << written.size() << " bytes";
+    // A run that fails leaves nothing under the name, nor beside it.
+    EXPECT_EQ(c.exitCode == 0, FileExists(out));
+    if (c.exitCode == 0) EXPECT_TRUE(SameFile(out, dir / "whole.img"));
+    EXPECT_FALSE(FileExists(out + ".zolt-part"));
+    std::remove(out.c_str());
   }
 }
 
@@ -443,7 +462,7 @@ TEST_F(RunTest, CatalogueTextsFromTheContainer) {
 // that must stay as it is whenever the run does not write it.
 TEST_F(RunTest, UnattendedRunsThatCannotStart) {
   std::string exe = Pack("");
-  std::string protectedExe = Pack("--password Secret");
+  std::string protectedExe = Pack("--password " + Password());
   const std::vector<uint8_t> blank(1474560, 0xF6);
   const std::string drives = "a:=floppy:" + dir / "a.img" + ";c:=fixed;d:=cdrom;e:=remote;r:=ramdisk";
   struct Case {
@@ -490,4 +509,75 @@ TEST_F(RunTest, UnattendedRunsThatCannotStart) {
     EXPECT_EQ(!c.writesA, a == blank) << "A: written: " << c.writesA;
     if (c.writesA) EXPECT_TRUE(SameFile(sample, dir / "a.img"));
   }
+}
+
+// /D= names a file that a run replaces only when it has written the whole
+// image: until then, and after any run that fails or never starts, the file
+// under that name keeps what it held, and nothing is left beside it. Names
+// that are no plain file are written directly.
+TEST_F(RunTest, ImageFileReplacedOnlyBySuccess) {
+  const std::vector<uint8_t> image = PatternImage(1474560, 7);
+  ComposedContainer good = DefaultComposition(image);
+  ComposedContainer badCrc = DefaultComposition(image);
+  badCrc.crcChange = 0x10;
+  ComposedContainer cut = DefaultComposition(image);
+  cut.keepStreamBytes = 200000;
+  const std::string goodExe = Compose(good), badCrcExe = Compose(badCrc), cutExe = Compose(cut);
+  const std::string protectedExe = Pack("--password " + Password());
+  const std::vector<uint8_t> old = {'o', 'l', 'd', '\n'};
+  const std::string out = dir / "out.img";
+  struct Case {
+    const char* name;
+    std::string exe;
+    std::string arguments;
+    const char* input;
+    const char* windows;
+    int exitCode;
+    bool replaced;  // out.img holds the image afterwards; else "old"
+  } cases[] = {
+      {"success", goodExe, "/Q /T1", "", "nt", 0, true},
+      {"success on Windows 9x", goodExe, "/Q /T1", "", "9x", 0, true},
+      {"success by \"&Ok\"", goodExe, "", "ok\n", "nt", 0, true},
+      {"with /I as well", goodExe, "/I /Q /T1", "", "nt", 0, true},
+      {"quit before the start", goodExe, "", "quit\n", "nt", 0, false},
+      {"the password never comes", protectedExe, "/Q /T1", "", "nt", 1223 & 0xFF, false},
+      {"a wrong password", protectedExe, "", "password wrong\nok\n", "nt", 0, false},
+      {"checksum mismatch", badCrcExe, "/Q /T1", "", "nt", 4, false},
+      {"stream cut short", cutExe, "/Q /T1", "", "9x", 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteWholeFile(out, old));
+    ProgramResult r = RunProgram("ZOLT_CLOCK=virtual ZOLT_WINDOWS=" + std::string(c.windows) + " ZOLT_DRIVES='a:=floppy:" +
+                                     dir / "a.img" + "' timeout 60 " + c.exe + " a: /D=" + out + " " + c.arguments,
+                                 c.input);
+    EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
+    std::vector<uint8_t> now;
+    ASSERT_TRUE(ReadWholeFile(out, &now));
+    if (c.replaced)
+      EXPECT_TRUE(now == image) << now.size() << " bytes";
+    else
+      EXPECT_TRUE(now == old) << now.size() << " bytes";
+    EXPECT_FALSE(FileExists(out + ".zolt-part"));
+    EXPECT_FALSE(FileExists(dir / "a.img")) << "no diskette is written";
+  }
+
+  // A file already called like the one written beside the name is not
+  // touched: the next free name is taken.
+  ASSERT_TRUE(WriteWholeFile(out, old));
+  ASSERT_TRUE(WriteWholeFile(out + ".zolt-part", old));
+  ProgramResult r = Run(goodExe, "a: /D=" + out + " /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<uint8_t> now;
+  ASSERT_TRUE(ReadWholeFile(out + ".zolt-part", &now));
+  EXPECT_TRUE(now == old);
+  EXPECT_FALSE(FileExists(out + ".zolt-part2"));
+  ASSERT_TRUE(ReadWholeFile(out, &now));
+  EXPECT_TRUE(now == image);
+
+  // A device is written directly: nothing is made beside it.
+  r = Run(goodExe, "a: /D=/dev/null /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_FALSE(FileExists("/dev/null.zolt-part"));
+  EXPECT_EQ(kRemove, Lines(r.out).empty() ? "" : Lines(r.out).back());
 }

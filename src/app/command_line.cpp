@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/image_file.h"
 #include "writer/target_drive.h"
 
 int SplitCommandLine(char* line, char* argv[kMaxArguments]) {
@@ -69,14 +70,7 @@ void ApplyOption(char* argument) {
     case 'D':
     case 'd':
       // The third character (normally "=") is skipped whatever it is.
-      if (strlen(argument) > 3) {
-        app.imageFileName = argument + 3;
-        if (app.imageFile != nullptr) fclose(app.imageFile);
-        app.imageFile = fopen(app.imageFileName, "wb");
-        // Unbuffered: each track is one write, and a write that fails is
-        // seen at once, never at the close.
-        if (app.imageFile != nullptr) setvbuf(app.imageFile, nullptr, _IONBF, 0);
-      }
+      if (strlen(argument) > 3) OpenImageFile(argument + 3);
       break;
     case 'H':
     case 'h':

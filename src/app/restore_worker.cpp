@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/image_file.h"
 #include "app/image_file_writer.h"
 #include "app/list_message.h"
 #include "app/inflate_glue.h"
@@ -112,13 +113,28 @@ int Decompress() {
 
 // What the run did, in the message list, with the beep. Every way a run
 // ends comes here.
-void ReportEndOfRun() {
+// The run's outcome, once the stream has ended: the sink's last result,
+// then the checksum.
+void SettleRunStatus() {
   if (app.runStatus == 0) app.runStatus = app.lastSinkResult;
   if (app.checksumPresent && app.expectedCrc != app.runningCrc && app.runStatus == 0) {
     app.runStatus = 4;
     app.lastResult = 4;
     if (app.errorCode == 0) app.errorCode = 4;
   }
+}
+
+// The image file replaces the file under its name only after a run that
+// succeeded; any other run leaves that file as it was.
+void SettleImageFileOfTheRun() {
+  const int result = SettleImageFile(app.runStatus == 0 && app.userStopped == 0);
+  if (result != 0) {
+    app.runStatus = result;
+    if (app.errorCode == 0) app.errorCode = result;
+  }
+}
+
+void ReportEndOfRun() {
   if (app.userStopped == 0 && app.imageCompleted != 0)
     LIST_MESSAGE(65, "slXlX", kProductPrefix, (unsigned long)app.expectedCrc,
                  (unsigned long)app.runningCrc);
@@ -205,6 +221,8 @@ DWORD WINAPI RestoreWorker(LPVOID) {
   app.trackBuffer = app.verifyBuffer = nullptr;
   if (app.integrityCheck == 0 && app.imageFile == nullptr) ReleaseDiskOutput();
 
+  SettleRunStatus();
+  SettleImageFileOfTheRun();
   ReportEndOfRun();
   EnableWindow(GetDlgItem(app.mainWindow, IDC_CANCEL_RUN), FALSE);
   EnableWindow(GetDlgItem(app.mainWindow, IDC_QUIT), TRUE);
