@@ -119,6 +119,27 @@ else
   case_result "$name" ""
 fi
 
+# 1c. Unattended with a drive that does not exist: the run does not start
+#     by itself (A: is not written instead), and Quit ends it with 15.
+case_started=$SECONDS
+name="1c q: /Q /T1 (no such drive) starts nothing and ends with 15"
+mkdir -p "$wine_work/refused"
+wine_start "$wine_work/refused" "$cases/plain.exe" q: /Q /T1
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif sleep 4 && ! program_running; then
+  wine_wait_exit 1
+  case_result "$name" "the program ended by itself (exit code $program_status)"
+elif ! wine_quit "$window" 30; then
+  case_result "$name" "Quit did not end the program"
+elif [ "$program_status" -ne 15 ]; then
+  case_result "$name" "exit code $program_status, expected 15"
+elif [ -n "$(find "$wine_work/refused" "$wine_work/floppy" -mindepth 1 -print -quit 2>/dev/null)" ]; then
+  case_result "$name" "files appeared: $(find "$wine_work/refused" "$wine_work/floppy" -mindepth 1 | tr '\n' ' ')"
+else
+  case_result "$name" ""
+fi
+
 # 2. Unattended check: nothing is written, neither in the working folder
 #    nor on the drive.
 case_started=$SECONDS
