@@ -68,8 +68,25 @@ TEST(Catalogue, MessagesAreFormattedOnlyWithTheirOwnPlaceholders) {
     const char* conversions;
     bool matches;
   } cases[] = {
-      {"Image for a %lu bytes diskette", "u", true},
-      {"\n%s Expected/Actual CheckSums are:X\"%08lX\",X\"%08lX\"", "sXX", true},
+      {"Image for a %lu bytes diskette", "lu", true},
+      {"\n%s Expected/Actual CheckSums are:X\"%08lX\",X\"%08lX\"", "slXlX", true},
+      {"%s Open drive error =%u", "su", true},
+      // Length modifiers other than the caller's: each would make printf
+      // read an argument of another size, or write through one.
+      {"Image for a %u bytes diskette", "lu", false},
+      {"%s Open drive error =%lu", "su", false},
+      {"Image for a %llu bytes diskette", "lu", false},
+      {"%ls Open drive error =%u", "su", false},
+      {"%s CheckSums X\"%08llX\",X\"%08lX\"", "slXlX", false},
+      {"%s Open drive error =%hn", "su", false},
+      {"%s Open drive error =%hu", "su", false},
+      {"%s Open drive error =%hhu", "su", false},
+      {"%s Open drive error =%zu", "su", false},
+      {"%s Open drive error =%ju", "su", false},
+      {"%s Open drive error =%I64u", "su", false},
+      {"%s Open drive error =%*u", "su", false},
+      {"drive %lc ?", "c", false},
+      {"drive %Lc ?", "c", false},
       {"Are you sure you want to write to drive %c ?", "c", true},
       {"100%% sure", "", true},
       {"Image for a %s bytes diskette", "u", false},   // a text where a number goes
@@ -83,7 +100,7 @@ TEST(Catalogue, MessagesAreFormattedOnlyWithTheirOwnPlaceholders) {
   ResetAppState();
   app.messages = MakeTable(std::string("size %lu\0drive %s%s\0", 20), 2);
   char buffer[64];
-  FormatMessageText(buffer, sizeof buffer, 0, "u", 1474560ul);
+  FormatMessageText(buffer, sizeof buffer, 0, "lu", 1474560ul);
   EXPECT_STREQ("size 1474560", buffer);
   FormatMessageText(buffer, sizeof buffer, 1, "s", "A:");
   EXPECT_STREQ("drive %s%s", buffer) << "a message with foreign placeholders is shown as it stands";

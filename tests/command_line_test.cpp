@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/image_file.h"
 #include "app/startup.h"
 #include "platform/posix/standin.h"
 #include "run_program.h"
@@ -19,6 +20,7 @@ struct Expected {
   int driveFromCommandLine, autoStart, quitDelaySeconds, formatWhileCopying, showHelp,
       integrityCheck;
   const char* imageFileName;  // nullptr: none
+  int refusedDriveCode;       // of the last drive named: 15 no such drive, 991 not removable
 };
 
 struct Case {
@@ -39,29 +41,30 @@ TEST(CommandLine, SplitAndApply) {
   for (int i = 0; i < 25; ++i) tooMany += "x ";
   tooMany += "/q";
   const Case cases[] = {
-      {"", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"a: /q /t0", {"a:", 1, 1, 0, 0, 0, 0, nullptr}},
-      {"A: -Q -q", {"A:", 1, 1, 5, 0, 0, 0, nullptr}},
-      {"b:", {"", 0, 0, 5, 0, 0, 0, nullptr}},          // no such drive
-      {"c:", {"", 0, 0, 5, 0, 0, 0, nullptr}},          // fixed: never from the command line
-      {"d:", {"", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"e:", {"", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"r:", {"", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"a: c:", {"", 1, 0, 5, 0, 0, 0, nullptr}},       // the flag, once set, stays
-      {"c: a:", {"a:", 1, 0, 5, 0, 0, 0, nullptr}},
-      {"ab: a:x", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},   // not two characters, not a colon
-      {"/T", {"a:", 0, 0, 0, 0, 0, 0, nullptr}},
-      {"/t12abc", {"a:", 0, 0, 12, 0, 0, 0, nullptr}},
-      {"-T-5", {"a:", 0, 0, 0, 0, 0, 0, nullptr}},
-      {"/Quick /Format", {"a:", 0, 1, 5, 1, 0, 0, nullptr}},  // only the second character
-      {"/F\t/Q", {"a:", 0, 0, 5, 1, 0, 0, nullptr}},    // a tab does not separate
-      {"/? -h /H", {"a:", 0, 0, 5, 0, 1, 0, nullptr}},
-      {"/i", {"a:", 0, 0, 5, 0, 0, 1, nullptr}},
-      {"/PL1 /PRf=x /PM Q /", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},
-      {"  /q   /t7  ", {"a:", 0, 1, 7, 0, 0, 0, nullptr}},
-      {"\"/q\"", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},    // quotes are plain characters
-      {"/D=", {"a:", 0, 0, 5, 0, 0, 0, nullptr}},       // three characters: ignored
-      {tooMany.c_str(), {"a:", 0, 0, 5, 0, 0, 0, nullptr}},  // the 26th is not seen
+      {"", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},
+      {"a: /q /t0", {"a:", 1, 1, 0, 0, 0, 0, nullptr, 0}},
+      {"A: -Q -q", {"A:", 1, 1, 5, 0, 0, 0, nullptr, 0}},
+      {"b:", {"", 0, 0, 5, 0, 0, 0, nullptr, 15}},          // no such drive
+      {"c:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},          // fixed: never from the command line
+      {"d:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},
+      {"e:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},
+      {"r:", {"", 0, 0, 5, 0, 0, 0, nullptr, 991}},
+      {"a: c:", {"", 1, 0, 5, 0, 0, 0, nullptr, 991}},       // the flag, once set, stays
+      {"c: a:", {"a:", 1, 0, 5, 0, 0, 0, nullptr, 0}},
+      {"ab: a:x", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},   // not two characters, not a colon
+      {"/T", {"a:", 0, 0, 0, 0, 0, 0, nullptr, 0}},
+      {"/t12abc", {"a:", 0, 0, 12, 0, 0, 0, nullptr, 0}},
+      {"/T4294968", {"a:", 0, 0, 4294968, 0, 0, 0, nullptr, 0}},  // slept without a 32-bit wrap
+      {"-T-5", {"a:", 0, 0, 0, 0, 0, 0, nullptr, 0}},
+      {"/Quick /Format", {"a:", 0, 1, 5, 1, 0, 0, nullptr, 0}},  // only the second character
+      {"/F\t/Q", {"a:", 0, 0, 5, 1, 0, 0, nullptr, 0}},    // a tab does not separate
+      {"/? -h /H", {"a:", 0, 0, 5, 0, 1, 0, nullptr, 0}},
+      {"/i", {"a:", 0, 0, 5, 0, 0, 1, nullptr, 0}},
+      {"/PL1 /PRf=x /PM Q /", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},
+      {"  /q   /t7  ", {"a:", 0, 1, 7, 0, 0, 0, nullptr, 0}},
+      {"\"/q\"", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},    // quotes are plain characters
+      {"/D=", {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},       // three characters: ignored
+      {tooMany.c_str(), {"a:", 0, 0, 5, 0, 0, 0, nullptr, 0}},  // the 26th is not seen
   };
   std::string error;
   ASSERT_TRUE(ParseDriveSetting(kDrives, &error)) << error;
@@ -80,6 +83,7 @@ TEST(CommandLine, SplitAndApply) {
     EXPECT_EQ(e.formatWhileCopying, app.formatWhileCopying);
     EXPECT_EQ(e.showHelp, app.showHelp);
     EXPECT_EQ(e.integrityCheck, app.integrityCheck.load());
+    EXPECT_EQ(e.refusedDriveCode, app.refusedDriveCode);
     EXPECT_EQ(nullptr, app.imageFileName);
     EXPECT_EQ(nullptr, app.imageFile);
   }
@@ -95,7 +99,9 @@ TEST(CommandLine, SplitStopsAtTwentyFiveArguments) {
   EXPECT_STREQ("a24", argv[24]);
 }
 
-TEST(CommandLine, ImageFileIsCreatedOrEmptiedAtOnce) {
+TEST(CommandLine, ImageFileIsMadeBesideItsName) {
+  // The file is made at once, beside the name: an existing file under the
+  // name is not touched before the run has succeeded.
   TempDir dir;
   std::string path = dir / "out.img";
   ASSERT_TRUE(WriteWholeFile(path, std::vector<uint8_t>(100, 1)));
@@ -106,18 +112,40 @@ TEST(CommandLine, ImageFileIsCreatedOrEmptiedAtOnce) {
     ApplyArguments(SplitCommandLine(line.data(), argv), argv);
     ASSERT_NE(nullptr, app.imageFile) << form;
     EXPECT_STREQ(path.c_str(), app.imageFileName);
+    EXPECT_TRUE(ImageFilePending());
+    EXPECT_TRUE(FileExists(path + ".zolt-part")) << form;
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(ReadWholeFile(path, &bytes));
-    EXPECT_TRUE(bytes.empty()) << form << ": an existing file is emptied";
-    fclose(app.imageFile);
-    ASSERT_TRUE(WriteWholeFile(path, std::vector<uint8_t>(10, 2)));
+    EXPECT_EQ(std::vector<uint8_t>(100, 1), bytes) << form << ": an existing file keeps its contents";
+    // A run that does not succeed removes it again.
+    EXPECT_EQ(0, SettleImageFile(false));
+    EXPECT_EQ(nullptr, app.imageFile);
+    EXPECT_FALSE(FileExists(path + ".zolt-part")) << form;
+    ASSERT_TRUE(ReadWholeFile(path, &bytes));
+    EXPECT_EQ(std::vector<uint8_t>(100, 1), bytes) << form;
   }
+  // Two /D= on one line: the first one's file goes, the second is made.
   ResetAppState();
-  std::string line = "/D=" + dir / "missing/out.img";
+  std::string line = "/D=" + dir / "first.img" + " /D=" + dir / "second.img";
   char* argv[kMaxArguments];
+  ApplyArguments(SplitCommandLine(line.data(), argv), argv);
+  EXPECT_FALSE(FileExists(dir / "first.img.zolt-part"));
+  EXPECT_TRUE(FileExists(dir / "second.img.zolt-part"));
+  ASSERT_NE(nullptr, app.imageFile);
+  fputs("image", app.imageFile);
+  EXPECT_EQ(0, SettleImageFile(true));
+  EXPECT_FALSE(FileExists(dir / "second.img.zolt-part"));
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(dir / "second.img", &bytes));
+  EXPECT_EQ(std::string("image"), std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(0, SettleImageFile(true)) << "only the first call acts";
+
+  ResetAppState();
+  line = "/D=" + dir / "missing/out.img";
   ApplyArguments(SplitCommandLine(line.data(), argv), argv);
   EXPECT_EQ(nullptr, app.imageFile) << "a file that cannot be made stays unopened";
   EXPECT_NE(nullptr, app.imageFileName);
+  EXPECT_FALSE(ImageFilePending());
   ResetAppState();
 }
 

@@ -225,4 +225,67 @@ TEST(PackCli, CapturesABlockDevice) {
   EXPECT_NE(std::string::npos, build.out.find("geometry 1.44m from the boot sector")) << build.out;
   ASSERT_EQ(0, extract.exitCode) << extract.err;
   EXPECT_TRUE(SameBytes(sample, dir / "back.img"));
+
+// -o naming the image or the restorer, by the same name, another path or a
+// link, is refused before anything is written: both stay as they were.
+TEST(PackCli, BuildRefusesAnOutputThatIsAnInput) {
+  TempDir dir;
+  std::vector<uint8_t> image, stub;
+  ASSERT_TRUE(ReadWholeFile(ZOLT_BINARY_DIR "/sample-1440k.img", &image));
+  ASSERT_TRUE(ReadWholeFile(ZOLT_BINARY_DIR "/zolt", &stub));
+  ASSERT_TRUE(WriteWholeFile(dir / "disk.img", image));
+  ASSERT_TRUE(WriteWholeFile(dir / "zolt", stub));
+  ASSERT_EQ(0, std::system(("mkdir " + (dir / "sub") + " && ln " + (dir / "disk.img") + " " + (dir / "hard.img") +
+                            " && ln -s " + (dir / "zolt") + " " + (dir / "soft.exe"))
+                               .c_str()));
+  const std::string build = "build --image " + (dir / "disk.img") + " --stub " + (dir / "zolt") + " -o ";
+  const std::string outputs[] = {dir / "disk.img", dir / "sub/../disk.img", dir / "hard.img",
+                                 dir / "zolt",     dir / "sub/../zolt",     dir / "soft.exe"};
+  for (const std::string& output : outputs) {
+    Outcome run = ZoltPack(dir, build + output);
+    EXPECT_EQ(1, run.exitCode) << output;
+    EXPECT_TRUE(OneMessageLine(run.err)) << output << ": " << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("itself")) << run.err;
+    std::vector<uint8_t> now;
+    ASSERT_TRUE(ReadWholeFile(dir / "disk.img", &now));
+    EXPECT_TRUE(now == image) << output << ": the image was replaced";
+    ASSERT_TRUE(ReadWholeFile(dir / "zolt", &now));
+    EXPECT_TRUE(now == stub) << output << ": the restorer was replaced";
+  }
+  // Another file beside them is built as before.
+  EXPECT_EQ(0, ZoltPack(dir, build + (dir / "disk.exe")).exitCode);
+}
+
+// A packed file whose header gives a deflate length past the end of the
+// file: extract restores it, as the restorer does, with a warning, as long
+// as the stream ends within the file and its checksum matches.
+TEST(PackCli, ExtractReadsADeflateLengthPastTheEnd) {
+  TempDir dir;
+  const std::string sample = ZOLT_BINARY_DIR "/sample-1440k.img";
+  ASSERT_EQ(0, ZoltPack(dir, "build --image " + sample + " -o " + (dir / "disk.exe")).exitCode);
+  std::vector<uint8_t> file, stub, original, back;
+  ASSERT_TRUE(ReadWholeFile(dir / "disk.exe", &file));
+  ASSERT_TRUE(ReadWholeFile(ZOLT_BINARY_DIR "/zolt", &stub));
+  ASSERT_TRUE(ReadWholeFile(sample, &original));
+  const size_t lengthAt = stub.size() + 38;  // the header's deflate length
+  const uint32_t length = uint32_t(file[lengthAt]) | uint32_t(file[lengthAt + 1]) << 8 |
+                          uint32_t(file[lengthAt + 2]) << 16 | uint32_t(file[lengthAt + 3]) << 24;
+  const uint32_t longer = length + 5000;
+  for (int i = 0; i < 4; ++i) file[lengthAt + i] = uint8_t(longer >> (8 * i));
+  ASSERT_TRUE(WriteWholeFile(dir / "long.exe", file));
+  Outcome run = ZoltPack(dir, "extract " + (dir / "long.exe") + " -o " + (dir / "back.img"));
+  ASSERT_EQ(0, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("zolt-pack: warning: the header gives a deflate stream of " +
+                                            std::to_string(longer) + " bytes"))
+      << run.err;
+  ASSERT_TRUE(ReadWholeFile(dir / "back.img", &back));
+  EXPECT_TRUE(original == back);
+
+  // The same with a checksum that does not match: refused, nothing written.
+  file[stub.size() + 42 + 5] ^= 0x01;  // the checksum record's CRC-32
+  ASSERT_TRUE(WriteWholeFile(dir / "bad.exe", file));
+  run = ZoltPack(dir, "extract " + (dir / "bad.exe") + " -o " + (dir / "bad.img"));
+  EXPECT_EQ(1, run.exitCode);
+  EXPECT_NE(std::string::npos, run.err.find("CRC mismatch")) << run.err;
+  EXPECT_FALSE(FileExists(dir / "bad.img"));
 }

@@ -2,8 +2,11 @@
 // passwords, the drive choice, help, the sink's window boundaries, and the
 // failure report with its exit codes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "container_fixture.h"
@@ -31,6 +34,32 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+// The catalogue area `area` with message n replaced by `text`.
+std::string WithMessage(const std::string& area, int n, const std::string& text) {
+  size_t start = 0;
+  for (int k = 0; k < n; ++k) start = area.find('\0', start) + 1;
+  size_t end = area.find('\0', start);
+  return area.substr(0, start) + text + area.substr(end);
+}
+
+// The end of the file image of an ELF64 program's last loaded segment.
+size_t LoadedEnd(const std::vector<uint8_t>& elf) {
+  auto u64 = [&elf](size_t at) {
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | elf[at + i];
+    return v;
+  };
+  auto u16 = [&elf](size_t at) { return size_t(elf[at] | elf[at + 1] << 8); };
+  const size_t phoff = size_t(u64(32)), phentsize = u16(54), phnum = u16(56);
+  size_t end = 0;
+  for (size_t i = 0; i < phnum; ++i) {
+    const size_t p = phoff + i * phentsize;
+    if (elf[p] != 1) continue;  // PT_LOAD
+    end = std::max(end, size_t(u64(p + 8) + u64(p + 32)));
+  }
+  return end;
+}
+
 class RunTest : public testing::Test {
  protected:
   TempDir dir;
@@ -50,6 +79,19 @@ class RunTest : public testing::Test {
     ProgramResult r = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " " + extra + " -o " + out);
     EXPECT_EQ(0, r.exitCode) << r.err;
     return out;
+  }
+
+  // The restorer's own bytes decide which passwords can protect a
+  // container behind it (the substitution table is derived from them): the
+  // first of a few that can, in lower case.
+  std::string Password() {
+    for (const char* candidate : {"secret", "abc", "sesame", "key", "zz", "pass", "open", "a", "qwerty", "xyzzy"}) {
+      ProgramResult r = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " --password " +
+                                   candidate + " -o " + dir / "probe.exe");
+      if (r.exitCode == 0) return candidate;
+    }
+    ADD_FAILURE() << "no password can protect a container behind this restorer";
+    return "secret";
   }
 
   std::string Compose(const ComposedContainer& c) {
@@ -100,11 +142,14 @@ TEST_F(RunTest, ImageFileAndCheckUnattended) {
 }
 
 TEST_F(RunTest, Passwords) {
-  std::string exe = Pack("--password Secret");
+  const std::string password = Password();
+  std::string upper = password;
+  for (char& c : upper) c = char(toupper(c));
+  std::string exe = Pack("--password " + upper);
   std::string image = dir / "out.img";
   // A wrong password is refused and the dialog stays ready for another try;
   // the right one typed in lower case is accepted.
-  ProgramResult r = Run(exe, "a: /D=" + image, "password secrets\nok\npassword secret\nok\n");
+  ProgramResult r = Run(exe, "a: /D=" + image, "password " + password + "s\nok\npassword " + password + "\nok\n");
   EXPECT_EQ(0, r.exitCode) << r.err;
   std::vector<std::string> lines = Lines(r.out);
   EXPECT_TRUE(Contains(lines, "This file is password protected, please enter the password:"));
@@ -115,18 +160,18 @@ TEST_F(RunTest, Passwords) {
   EXPECT_TRUE(SameFile(sample, image));
 
   // A 13th character cannot be typed.
-  r = Run(exe, "a: /I", "password secretsecrets\ntest only\n");
+  r = Run(exe, "a: /I", "password " + password + std::string(13, 'x') + "\ntest only\n");
   EXPECT_NE(std::string::npos, r.err.find("password cut to 12 characters")) << r.err;
   EXPECT_TRUE(Contains(Lines(r.out), "Invalid password, please re-enter"));
 
   // Unattended with a password: nothing starts by itself; the end of input
-  // quits, and no image is written.
+  // quits, and no image is written. The run never happened: cancelled.
+  // The image file written before keeps its contents.
   r = Run(exe, "a: /D=" + image + " /Q /T1");
-  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_EQ(1223 & 0xFF, r.exitCode) << r.err;  // ERROR_CANCELLED, as far as a POSIX status holds it
   EXPECT_FALSE(Contains(Lines(r.out), kWorking));
-  std::vector<uint8_t> bytes;
-  ASSERT_TRUE(ReadWholeFile(image, &bytes));
-  EXPECT_TRUE(bytes.empty()) << "the file is created at start and stays empty";
+  EXPECT_TRUE(SameFile(sample, image));
+  EXPECT_FALSE(FileExists(image + ".zolt-part"));
 }
 
 TEST_F(RunTest, HelpListsTheUsageEachTime) {
@@ -159,6 +204,13 @@ TEST_F(RunTest, UnattendedQuitDelay) {
     EXPECT_EQ(std::string(delay) == "/T1" ? 0 : 124, r.exitCode) << delay << ": " << r.err;
     EXPECT_EQ(kSuccess, Lines(r.out).back()) << delay;
   }
+  // A delay whose milliseconds pass 32 bits is waited for, not cut to what
+  // is left of it (4,294,968 s would be 0.7 s). On the real clock: the
+  // virtual one would pass any delay at once.
+  ProgramResult r = RunProgram("exec 3<>" + fifo + "; ZOLT_DRIVES='a:=floppy:" + dir / "a.img" + "' timeout 8 " +
+                               exe + " a: /I /Q /T4294968 <" + fifo);
+  EXPECT_EQ(124, r.exitCode) << r.err;
+  EXPECT_EQ(kSuccess, Lines(r.out).back());
 }
 
 TEST_F(RunTest, DriveChoice) {
@@ -244,6 +296,7 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     int exitCode;
     const char* lastLine;  // of the message list; null: no list at all
     const char* shown;     // on stderr; null: nothing checked
+    std::string program = "";  // instead of the composed file
   } cases[] = {
       {"checksum mismatch", &badCrc, "a: /I /Q /T1", 4, kWriteError, nullptr},
       {"checksum mismatch with /H", &badCrc, "a: /H /I /Q /T1", 4, kWriteError, nullptr},
@@ -256,10 +309,21 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
        nullptr, nullptr},
       {"no NT format for the geometry", &tenSectors, "a: /Q /T1", 50, "Unsupported operation", nullptr},
       {"no container", nullptr, "a: /I /Q /T1", 30, nullptr, "ends inside the header"},
+      {"file cut short before its container", nullptr, "a: /I /Q /T1", 24, nullptr,
+       "is shorter than the program itself", dir / "cut.exe"},
   };
+  // The restorer cut after its loaded segments: it still runs, but what
+  // its headers give as the program's end (the section header table at the
+  // end of the file) is gone.
+  std::vector<uint8_t> restorer;
+  ASSERT_TRUE(ReadWholeFile(BuiltProgram("zolt"), &restorer));
+  restorer.resize(LoadedEnd(restorer));
+  ASSERT_LT(restorer.size() + 64, std::filesystem::file_size(BuiltProgram("zolt")));
+  ASSERT_TRUE(WriteWholeFile(dir / "cut.exe", restorer));
+  ASSERT_EQ(0, chmod((dir / "cut.exe").c_str(), 0755));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string exe = c.container ? Compose(*c.container) : BuiltProgram("zolt");
+    std::string exe = !c.program.empty() ? c.program : c.container ? Compose(*c.container) : BuiltProgram("zolt");
     ProgramResult r = Run(exe, c.arguments);
     EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
     std::vector<std::string> lines = Lines(r.out);
@@ -297,6 +361,7 @@ TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
       {"last track", &whole, image.size() - 1000, 8},
       {"second track of a stream cut later", &cutLater, 16384, 8},
   };
+  ASSERT_TRUE(WriteWholeFile(dir / "whole.img", image));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string exe = Compose(*c.container);
@@ -308,11 +373,14 @@ TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
     std::vector<std::string> lines = Lines(r.out);
     EXPECT_EQ(c.exitCode == 8, Contains(lines, "Output volume full, aborting.")) << r.out;
     EXPECT_EQ(c.exitCode == 0, Contains(lines, kSuccess)) << r.out;
-    if (c.exitCode != 0) EXPECT_EQ(kWriteError, lines.empty() ? "" : lines.back()) << r.out;
-    std::vector<uint8_t> written;
-    ASSERT_TRUE(ReadWholeFile(out, &written));
-    EXPECT_TRUE(written == std::vector<uint8_t>(image.begin(), image.begin() + c.limit))
-        << "image file of " << written.size() << " bytes";
+    if (c.exitCode != 0) {
+      EXPECT_EQ(kWriteError, lines.empty() ? "" : lines.back()) << r.out;
+    }
+    // A run that fails leaves nothing under the name, nor beside it.
+    EXPECT_EQ(c.exitCode == 0, FileExists(out));
+    if (c.exitCode == 0) EXPECT_TRUE(SameFile(out, dir / "whole.img"));
+    EXPECT_FALSE(FileExists(out + ".zolt-part"));
+    std::remove(out.c_str());
   }
 }
 
@@ -340,4 +408,176 @@ TEST_F(RunTest, StopDuringTheRun) {
   std::vector<std::string> lines = Lines(r.out);
   EXPECT_TRUE(Contains(lines, "The operation was interrupted")) << r.out;
   EXPECT_FALSE(Contains(lines, kSuccess));
+}
+
+// Message 68 counts the image's own sectors: 1,232 sectors of 1,024 bytes.
+TEST_F(RunTest, SizeLineCountsTheSectorSize) {
+  ComposedContainer big = DefaultComposition(PatternImage(1261568, 5));
+  big.format.bytesPerSector = 1024;
+  big.format.sectorsPerTrack = 8;
+  big.format.heads = 2;
+  big.format.cylinders = 77;
+  big.format.totalSectors16 = 1232;
+  ProgramResult r = Run(Compose(big), "a: /I /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines = Lines(r.out);
+  EXPECT_TRUE(Contains(lines, "Image for a 1261568 bytes diskette")) << r.out;
+  EXPECT_EQ(kSuccess, lines.empty() ? "" : lines.back());
+}
+
+// Catalogue texts come with the container: an empty caption does not keep
+// line mode from quitting at the end of input, and a placeholder with a
+// length modifier other than the program's is shown as it stands, never
+// handed to printf.
+TEST_F(RunTest, CatalogueTextsFromTheContainer) {
+  const std::vector<uint8_t> image = PatternImage(1474560, 6);
+  struct Case {
+    const char* name;
+    int message;
+    const char* text;
+    const char* arguments;
+    const char* line;  // a line the list must hold
+  } cases[] = {
+      {"empty \"&Quit\" caption", 81, "", "a:", kSize1440},
+      {"empty \"&Ok\" caption, started by the command", 83, "", "a: /I", kSuccess},
+      {"%ls where a number goes", 68, "Image for a %ls bytes diskette", "a: /I /Q /T1", "Image for a %ls bytes diskette"},
+      {"%llX where a number goes", 68, "Image for a %llX bytes diskette", "a: /I /Q /T1",
+       "Image for a %llX bytes diskette"},
+      {"%lu for the drive's code", 69, "%s Open drive error =%lu", "b: /Q /T1", "%s Open drive error =%lu"},
+      {"%hX in the checksum line", 65, "%s %08hX %08lX", "a: /I /Q /T1", "%s %08hX %08lX"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComposedContainer changed = DefaultComposition(image);
+    changed.catalogueArea = WithMessage(changed.catalogueArea, c.message, c.text);
+    const std::string input = c.message == 83 ? "test only\n" : "";
+    ProgramResult r = Run(Compose(changed), c.arguments, input, "a:=floppy:" + dir / "a.img" + ";b:=fixed");
+    EXPECT_NE(124, r.exitCode) << "the end of input did not quit: " << r.err;
+    EXPECT_TRUE(Contains(Lines(r.out), c.line)) << r.out;
+  }
+}
+
+// An unattended run never writes a drive the user did not name, and one
+// that never ran does not end as a success. Drive A: holds a diskette
+// that must stay as it is whenever the run does not write it.
+TEST_F(RunTest, UnattendedRunsThatCannotStart) {
+  std::string exe = Pack("");
+  std::string protectedExe = Pack("--password " + Password());
+  const std::vector<uint8_t> blank(1474560, 0xF6);
+  const std::string drives = "a:=floppy:" + dir / "a.img" + ";c:=fixed;d:=cdrom;e:=remote;r:=ramdisk";
+  struct Case {
+    const char* name;
+    bool password;
+    std::string arguments;
+    const char* input;
+    std::string drives;
+    int exitCode;
+    const char* line;   // a line the list must hold; null: none checked
+    bool writesA;       // A: is written (and restored)
+  } cases[] = {
+      {"a drive that does not exist", false, "q: /Q /T1", "", drives, 15, "ZOLT -   Open drive error =15", false},
+      {"a fixed drive", false, "c: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"a CD-ROM drive", false, "d: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"a remote drive", false, "e: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"a RAM disk", false, "r: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991", false},
+      {"/Q before the drive", false, "/Q z: /T1", "", drives, 15, "ZOLT -   Open drive error =15", false},
+      {"the last drive named is refused", false, "a: q: /Q /T1", "", drives, 15, "ZOLT -   Open drive error =15",
+       false},
+      {"the last drive named is taken", false, "q: a: /Q /T1", "", drives, 0, kRemove, true},
+      {"a refused drive with a password", true, "c: /Q /T1", "", drives, 991, "ZOLT -   Open drive error =991",
+       false},
+      {"a check writes no drive", false, "q: /I /Q /T1", "", drives, 0, kSuccess, false},
+      {"an image file writes no drive", false, "c: /D=" + dir / "out.img" + " /Q /T1", "", drives, 0, kRemove,
+       false},
+      {"no removable drive at all", false, "/Q /T1", "", "c:=fixed", 15, "Invalid Drive address", false},
+      {"the password never comes", true, "a: /Q /T1", "", drives, 1223, nullptr, false},
+      {"quit before the run started", true, "a: /Q /T1", "quit\n", drives, 1223, nullptr, false},
+      // Without /Q the user chooses: quitting at once is no failure, and the
+      // refused drive only empties the choice.
+      {"not unattended", false, "q:", "quit\n", drives, 0, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteWholeFile(dir / "a.img", blank));
+    ProgramResult r = Run(c.password ? protectedExe : exe, c.arguments, c.input, c.drives);
+    EXPECT_EQ(c.exitCode & 0xFF, r.exitCode) << r.err << r.out;  // a POSIX status holds the low byte
+    std::vector<std::string> lines = Lines(r.out);
+    if (c.line != nullptr) EXPECT_TRUE(Contains(lines, c.line)) << r.out;
+    EXPECT_EQ(c.exitCode == 0 && c.input[0] == '\0', Contains(lines, kWorking)) << "the run started: " << r.out;
+    std::vector<uint8_t> a;
+    ASSERT_TRUE(ReadWholeFile(dir / "a.img", &a));
+    EXPECT_EQ(!c.writesA, a == blank) << "A: written: " << c.writesA;
+    if (c.writesA) EXPECT_TRUE(SameFile(sample, dir / "a.img"));
+  }
+}
+
+// /D= names a file that a run replaces only when it has written the whole
+// image: until then, and after any run that fails or never starts, the file
+// under that name keeps what it held, and nothing is left beside it. Names
+// that are no plain file are written directly.
+TEST_F(RunTest, ImageFileReplacedOnlyBySuccess) {
+  const std::vector<uint8_t> image = PatternImage(1474560, 7);
+  ComposedContainer good = DefaultComposition(image);
+  ComposedContainer badCrc = DefaultComposition(image);
+  badCrc.crcChange = 0x10;
+  ComposedContainer cut = DefaultComposition(image);
+  cut.keepStreamBytes = 200000;
+  const std::string goodExe = Compose(good), badCrcExe = Compose(badCrc), cutExe = Compose(cut);
+  const std::string protectedExe = Pack("--password " + Password());
+  const std::vector<uint8_t> old = {'o', 'l', 'd', '\n'};
+  const std::string out = dir / "out.img";
+  struct Case {
+    const char* name;
+    std::string exe;
+    std::string arguments;
+    const char* input;
+    const char* windows;
+    int exitCode;
+    bool replaced;  // out.img holds the image afterwards; else "old"
+  } cases[] = {
+      {"success", goodExe, "/Q /T1", "", "nt", 0, true},
+      {"success on Windows 9x", goodExe, "/Q /T1", "", "9x", 0, true},
+      {"success by \"&Ok\"", goodExe, "", "ok\n", "nt", 0, true},
+      {"with /I as well", goodExe, "/I /Q /T1", "", "nt", 0, true},
+      {"quit before the start", goodExe, "", "quit\n", "nt", 0, false},
+      {"the password never comes", protectedExe, "/Q /T1", "", "nt", 1223 & 0xFF, false},
+      {"a wrong password", protectedExe, "", "password wrong\nok\n", "nt", 0, false},
+      {"checksum mismatch", badCrcExe, "/Q /T1", "", "nt", 4, false},
+      {"stream cut short", cutExe, "/Q /T1", "", "9x", 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteWholeFile(out, old));
+    ProgramResult r = RunProgram("ZOLT_CLOCK=virtual ZOLT_WINDOWS=" + std::string(c.windows) + " ZOLT_DRIVES='a:=floppy:" +
+                                     dir / "a.img" + "' timeout 60 " + c.exe + " a: /D=" + out + " " + c.arguments,
+                                 c.input);
+    EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
+    std::vector<uint8_t> now;
+    ASSERT_TRUE(ReadWholeFile(out, &now));
+    if (c.replaced)
+      EXPECT_TRUE(now == image) << now.size() << " bytes";
+    else
+      EXPECT_TRUE(now == old) << now.size() << " bytes";
+    EXPECT_FALSE(FileExists(out + ".zolt-part"));
+    EXPECT_FALSE(FileExists(dir / "a.img")) << "no diskette is written";
+  }
+
+  // A file already called like the one written beside the name is not
+  // touched: the next free name is taken.
+  ASSERT_TRUE(WriteWholeFile(out, old));
+  ASSERT_TRUE(WriteWholeFile(out + ".zolt-part", old));
+  ProgramResult r = Run(goodExe, "a: /D=" + out + " /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  std::vector<uint8_t> now;
+  ASSERT_TRUE(ReadWholeFile(out + ".zolt-part", &now));
+  EXPECT_TRUE(now == old);
+  EXPECT_FALSE(FileExists(out + ".zolt-part2"));
+  ASSERT_TRUE(ReadWholeFile(out, &now));
+  EXPECT_TRUE(now == image);
+
+  // A device is written directly: nothing is made beside it.
+  r = Run(goodExe, "a: /D=/dev/null /Q /T1");
+  EXPECT_EQ(0, r.exitCode) << r.err;
+  EXPECT_FALSE(FileExists("/dev/null.zolt-part"));
+  EXPECT_EQ(kRemove, Lines(r.out).empty() ? "" : Lines(r.out).back());
 }

@@ -213,6 +213,23 @@ TEST_F(StandInLineModeTest, CommandWaitsForItsButton) {
   EXPECT_EQ(outcome.err.find("refused"), std::string::npos) << outcome.err;
 }
 
+// Commands find their buttons whatever captions the program gave them: a
+// catalogue may name "&Quit" otherwise, or leave it empty, and the end of
+// input must still quit instead of waiting for ever.
+TEST_F(StandInLineModeTest, ButtonsAreFoundWhateverTheirCaptions) {
+  setup.atStart = [](HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_QUIT, "");
+    SetDlgItemTextA(dialog, IDOK, "&Los");
+    SetDlgItemTextA(dialog, IDC_HELP, "");
+  };
+  std::future<Outcome> running = std::async(std::launch::async, [] { return RunScript("help\nok\n"); });
+  ASSERT_EQ(running.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the end of input did not quit";
+  Outcome outcome = running.get();
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.out, "Hilfe f\xC3\xBCr Sie \xE2\x82\xAC\nok on A: with \"\"\n");
+  EXPECT_EQ(outcome.err.find("refused"), std::string::npos) << outcome.err;
+}
+
 // The print-to-file dialog, shown by a thread of its own a moment after the
 // press: the line after "print label" waits for it and is its answer.
 INT_PTR CALLBACK PrintFile(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -26,6 +26,14 @@ struct AppState {
   int isNT{};                      // NT family: raw volume access; else VWIN32
   char targetDrive[3] = "a:";      // empty when the command-line drive was refused
   int driveFromCommandLine{};      // a removable drive was named on the command line
+  // The drive last named on the command line was refused: 15 (no such
+  // drive) or 991 (not removable); 0 when it was taken, or none was named.
+  // An unattended run that would write a diskette does not start then.
+  int refusedDriveCode{};
+  // Why an unattended run that never started could not start (its exit
+  // code); 0 for none known, which the end of the process tells as
+  // ERROR_CANCELLED.
+  std::atomic<int> startRefusal{};
   int showHelp{};                  // /H, /?
   int formatWhileCopying{};        // /F, or set by the sink and the writer
   int autoStart{};                 // /Q
@@ -74,7 +82,7 @@ struct AppState {
   DiskFormatRecord format{};       // the carried diskette's geometry
   uint8_t writerBpb[kBpbLength]{}; // bytes 0 to 24 of the format, for the writer
   uint32_t totalSectors{};
-  uint32_t imageBytes{};           // total sectors x 512, for the size line
+  uint32_t imageBytes{};           // total sectors x bytes per sector, for the size line
   uint16_t cylinderCount{};
   int checksumPresent{};
   uint32_t expectedCrc{};

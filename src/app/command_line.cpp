@@ -3,6 +3,9 @@
 
 #include <cstring>
 
+#include "app/image_file.h"
+#include "writer/target_drive.h"
+
 int SplitCommandLine(char* line, char* argv[kMaxArguments]) {
   int argc = 0;
   char* p = line;
@@ -26,17 +29,23 @@ void ApplyDrive(const char* argument) {
   switch (GetDriveTypeA(app.targetDrive)) {
     case DRIVE_REMOVABLE:
       app.driveFromCommandLine = 1;
+      app.refusedDriveCode = 0;
       break;
     case DRIVE_UNKNOWN:
     case DRIVE_NO_ROOT_DIR:
+      // Never a target from the command line: the dialog's list decides.
+      app.targetDrive[0] = '\0';
+      app.refusedDriveCode = ERROR_INVALID_DRIVE;
+      break;
     case DRIVE_FIXED:
     case DRIVE_REMOTE:
     case DRIVE_CDROM:
     case DRIVE_RAMDISK:
-      // Never a target from the command line: the dialog's list decides.
       app.targetDrive[0] = '\0';
+      app.refusedDriveCode = kNotRemovableMedia;
       break;
     default:
+      app.refusedDriveCode = 0;
       break;
   }
 }
@@ -61,14 +70,7 @@ void ApplyOption(char* argument) {
     case 'D':
     case 'd':
       // The third character (normally "=") is skipped whatever it is.
-      if (strlen(argument) > 3) {
-        app.imageFileName = argument + 3;
-        if (app.imageFile != nullptr) fclose(app.imageFile);
-        app.imageFile = fopen(app.imageFileName, "wb");
-        // Unbuffered: each track is one write, and a write that fails is
-        // seen at once, never at the close.
-        if (app.imageFile != nullptr) setvbuf(app.imageFile, nullptr, _IONBF, 0);
-      }
+      if (strlen(argument) > 3) OpenImageFile(argument + 3);
       break;
     case 'H':
     case 'h':

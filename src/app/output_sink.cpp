@@ -110,7 +110,7 @@ int FinishFreeTexts() {
   for (const auto& text : texts)
     EnableItem(text.printButton, kPrintingAvailable && app.freeTexts.entry[text.entry][0] != '\0');
 
-  LIST_MESSAGE(68, "u", (unsigned long)app.imageBytes);
+  LIST_MESSAGE(68, "lu", (unsigned long)app.imageBytes);
   // /H lists the usage as "&Help" does, once there is a list to put it in.
   if (app.showHelp) ListUsageText();
 
@@ -141,8 +141,18 @@ int FinishFreeTexts() {
 // Waits for the user (or starts by itself under /Q) and prepares the
 // destination of the image.
 int StartTheRun() {
-  if (app.autoStart && !app.passwordProtected)
+  // Unattended, a drive named on the command line that cannot be written
+  // is never replaced by another one (the list's first drive): the run
+  // does not start by itself, the list says why, and the process ends
+  // with the drive's code.
+  const bool driveRefused = app.autoStart && app.refusedDriveCode != 0 && app.integrityCheck == 0 &&
+                            app.imageFileName == nullptr;
+  if (driveRefused) {
+    LIST_MESSAGE(69, "su", kProductPrefix, (unsigned)app.refusedDriveCode);
+    app.startRefusal = app.refusedDriveCode;
+  } else if (app.autoStart && !app.passwordProtected) {
     PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
+  }
   WaitForSingleObject(app.threadSemaphore, INFINITE);
   app.runStarted = 1;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/image_file.h"
 #include "app/image_file_writer.h"
 #include "app/list_message.h"
 #include "app/inflate_glue.h"
@@ -63,7 +64,10 @@ int OpenContainer() {
   app.format = header.format;
   memcpy(app.writerBpb, &header.format, kBpbLength);
   app.totalSectors = FormatTotalSectors(header.format);
-  app.imageBytes = app.totalSectors * 512u;
+  // The size line counts the image's own sectors, of whatever size; the
+  // line's number is 32 bits wide.
+  const uint64_t imageBytes = FormatImageBytes(header.format);
+  app.imageBytes = imageBytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(imageBytes);
   app.largeMediaMode = FormatImageBytes(header.format) > 7000000 ? 999 : 0;
   app.deflateBudget = header.deflateLength > 0x7FFFFFFFu ? 0x7FFFFFFF : int32_t(header.deflateLength);
   app.checksumPresent = header.checksumPresent;
@@ -109,15 +113,30 @@ int Decompress() {
 
 // What the run did, in the message list, with the beep. Every way a run
 // ends comes here.
-void ReportEndOfRun() {
+// The run's outcome, once the stream has ended: the sink's last result,
+// then the checksum.
+void SettleRunStatus() {
   if (app.runStatus == 0) app.runStatus = app.lastSinkResult;
   if (app.checksumPresent && app.expectedCrc != app.runningCrc && app.runStatus == 0) {
     app.runStatus = 4;
     app.lastResult = 4;
     if (app.errorCode == 0) app.errorCode = 4;
   }
+}
+
+// The image file replaces the file under its name only after a run that
+// succeeded; any other run leaves that file as it was.
+void SettleImageFileOfTheRun() {
+  const int result = SettleImageFile(app.runStatus == 0 && app.userStopped == 0);
+  if (result != 0) {
+    app.runStatus = result;
+    if (app.errorCode == 0) app.errorCode = result;
+  }
+}
+
+void ReportEndOfRun() {
   if (app.userStopped == 0 && app.imageCompleted != 0)
-    LIST_MESSAGE(65, "sXX", kProductPrefix, (unsigned long)app.expectedCrc,
+    LIST_MESSAGE(65, "slXlX", kProductPrefix, (unsigned long)app.expectedCrc,
                  (unsigned long)app.runningCrc);
   if (app.runStatus == 0 && app.userStopped == 0) {
     SignalSuccess();
@@ -160,6 +179,17 @@ void FlushImageFile() {
   }
 }
 
+// Sleep takes 32-bit milliseconds (and 0xFFFFFFFF means for ever): a long
+// delay is slept a day at a time, never as a product that wraps.
+void SleepSeconds(int seconds) {
+  const uint64_t kDay = 86400000u;
+  for (uint64_t left = uint64_t(seconds) * 1000u; left != 0;) {
+    const uint64_t piece = left < kDay ? left : kDay;
+    Sleep(DWORD(piece));
+    left -= piece;
+  }
+}
+
 }  // namespace
 
 DWORD WINAPI RestoreWorker(LPVOID) {
@@ -191,6 +221,8 @@ DWORD WINAPI RestoreWorker(LPVOID) {
   app.trackBuffer = app.verifyBuffer = nullptr;
   if (app.integrityCheck == 0 && app.imageFile == nullptr) ReleaseDiskOutput();
 
+  SettleRunStatus();
+  SettleImageFileOfTheRun();
   ReportEndOfRun();
   EnableWindow(GetDlgItem(app.mainWindow, IDC_CANCEL_RUN), FALSE);
   EnableWindow(GetDlgItem(app.mainWindow, IDC_QUIT), TRUE);
@@ -203,7 +235,7 @@ DWORD WINAPI RestoreWorker(LPVOID) {
 
   if (app.driveFromCommandLine && app.autoStart && app.runStatus == 0 && app.userStopped == 0 &&
       app.quitDelaySeconds != 0) {
-    Sleep(DWORD(app.quitDelaySeconds) * 1000);
+    SleepSeconds(app.quitDelaySeconds);
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
   }
   app.operationRunning = 0;

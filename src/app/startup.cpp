@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/image_file.h"
 #include "app/restore_worker.h"
 #include "resource.h"
 #include "ui/main_dialog.h"
@@ -83,7 +84,15 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
   // stop, while the last track was still being finished) may still use the
   // catalogue, its work buffer and the image file, so those are left to the
   // end of the process instead of being freed under its feet.
+  // An image being written beside its name must not outlive the process:
+  // a run still finishing its last track (the user quit after a stop) is
+  // given the time to end and remove it itself.
+  if (worker != nullptr && app.runStarted && ImageFilePending()) WaitForSingleObject(worker, 10000);
   const bool workerEnded = worker == nullptr || WaitForSingleObject(worker, 0) == WAIT_OBJECT_0;
+  // A run that never started leaves the worker waiting for it, away from
+  // the image file: nothing was written, and nothing replaces the file
+  // under its name.
+  if (workerEnded || !app.runStarted) SettleImageFile(false);
   if (worker != nullptr) CloseHandle(worker);
   if (workerEnded) {
     FreeTextTable(&app.messages);
@@ -97,5 +106,12 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
   } else if (app.imageFile != nullptr) {
     fflush(app.imageFile);
   }
-  return app.errorCode | app.userStopped;
+  int exitCode = app.errorCode | app.userStopped;
+  // An unattended run is asked to end with its outcome: one that never
+  // started has not succeeded. It ends with the reason it could not start,
+  // or as cancelled when the user quit before it did (or its password
+  // never came).
+  if (app.autoStart && !app.runStarted && exitCode == 0)
+    exitCode = app.startRefusal != 0 ? app.startRefusal.load() : ERROR_CANCELLED;
+  return exitCode;
 }

@@ -52,7 +52,14 @@ bool PlaceholdersMatch(const char* text, const char* conversions) {
       ++p;
       while (*p >= '0' && *p <= '9') ++p;
     }
-    while (*p == 'l' || *p == 'h') ++p;
+    // The only modifier taken is one "l", and only where the caller said
+    // so; "ll", "h", "hh", "L", "j", "z", "t", "q", "I64", "w" are refused
+    // by the comparisons below.
+    const bool isLong = *p == 'l';
+    if (isLong) ++p;
+    const bool wantLong = *expected == 'l';
+    if (wantLong) ++expected;
+    if (isLong != wantLong) return false;
     if (*p == '\0' || *expected == '\0' || *p != *expected) return false;
     ++expected;
   }

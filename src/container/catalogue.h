@@ -31,11 +31,14 @@ char* MessageText(uint32_t n);
 
 // Formats message n into `buffer` (`size` bytes, cut to fit) with the
 // printf-style arguments. The catalogue comes with the container, so its
-// placeholders are checked first against `conversions`, the conversion
-// letters the caller passes in order (for example "sXX" for a text, then two
-// upper-case hexadecimal numbers; length modifiers and widths are allowed):
-// a message whose placeholders differ is copied as it stands, never
-// formatted. "%%" is always allowed.
+// placeholders are checked first against `conversions`, the conversions
+// the caller's arguments take, in order: a letter, after "l" when the
+// argument is a long (for example "slXlX" for a text, then two unsigned
+// longs in upper-case hexadecimal). Flags, widths and precisions given as
+// digits are allowed; a length modifier must be exactly the caller's ("%ls",
+// "%llX", "%hn" or "%lu" for an int would read arguments that were never
+// passed), and a "*" width is refused. A message whose placeholders differ
+// is copied as it stands, never formatted. "%%" is always allowed.
 void FormatMessageText(char* buffer, int size, uint32_t n, const char* conversions, ...);
 
 // True when the printf placeholders of `text` are exactly `conversions`.

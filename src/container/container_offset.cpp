@@ -52,8 +52,11 @@ int PeImageLength(FILE* file, const uint8_t* dos, uint32_t* length, const char**
 }
 
 // ELF: the file header gives the program and section header tables; the
-// program ends with the furthest of them, of the sections' data (but for
-// SHT_NOBITS, which occupy no file space) and of the segments' file images.
+// program ends with the furthest of them and of the segments' file images.
+// The linker puts the section header table after every section's data, so
+// its end is the end of the sections too; the table itself is never read,
+// for it lies at the end of the file, and a file cut short before the
+// container offset must be told as such (24), not as unreadable headers.
 int ElfImageLength(FILE* file, const uint8_t* ident, uint32_t* length, const char** reason) {
   const bool is64 = ident[4] == 2;
   if ((ident[4] != 1 && ident[4] != 2) || ident[5] != 1) {
@@ -91,18 +94,6 @@ int ElfImageLength(FILE* file, const uint8_t* ident, uint32_t* length, const cha
     uint64_t offset = is64 ? U64(p + 8) : GetU32(p + 4);
     uint64_t fileSize = is64 ? U64(p + 32) : GetU32(p + 16);
     if (fileSize != 0 && offset + fileSize > end) end = offset + fileSize;
-  }
-  for (uint32_t i = 0; i < shnum; ++i) {
-    uint8_t s[64];
-    if (!ReadAt(file, shoff + uint64_t(i) * shentsize, s, shMin)) {
-      *reason = "the ELF section headers are cut short";
-      return 13;
-    }
-    const uint32_t type = GetU32(s + 4);
-    if (type == 8 /* SHT_NOBITS */ || type == 0 /* SHT_NULL */) continue;
-    uint64_t offset = is64 ? U64(s + 24) : GetU32(s + 16);
-    uint64_t size = is64 ? U64(s + 32) : GetU32(s + 20);
-    if (size != 0 && offset + size > end) end = offset + size;
   }
   if (end > 0xFFFFFFFFu) {
     *reason = "the ELF file extends beyond 4 GiB";

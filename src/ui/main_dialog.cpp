@@ -120,6 +120,7 @@ void StartRun(HWND dialog) {
       // No removable drive to write to: the dialog stays ready.
       snprintf(dialogBuffer, sizeof dialogBuffer, "%s", MessageText(59));
       AppendListLine(dialogBuffer);
+      app.startRefusal = ERROR_INVALID_DRIVE;
       return;
     }
     if (letter != 0 && letter != 'A') {

@@ -80,9 +80,12 @@ bool ReadHeader(FILE* file, const ContainerLocation& where, ContainerInfo* info,
     return false;
   }
   if (h.deflateLength > available) {
-    *error = "the header gives a deflate stream of " + std::to_string(h.deflateLength) +
-             " bytes, but only " + std::to_string(available) + " follow the header";
-    return false;
+    // The restorer reads on to the end of the file and restores the image
+    // when the stream ends within it (and its checksum matches): so does
+    // the reader, with the length cut to what the file holds. A stream that
+    // does not end there is still found cut short.
+    info->declaredDeflateLength = h.deflateLength;
+    h.deflateLength = uint32_t(available);
   }
   return true;
 }
@@ -278,6 +281,23 @@ bool CopyImage(InflateReader* reader, const ContainerInfo& info, const uint8_t t
   return true;
 }
 
+// With a deflate length past the end of the file, only a stream that ends
+// within the file can be restored: a file cut short is told as such even
+// when only its text block is read.
+bool StreamEndsInTheFile(InflateReader* reader, const ContainerInfo& info, std::string* error) {
+  std::vector<uint8_t> chunk(65536);
+  size_t got;
+  do {
+    if (!InflateRead(reader, chunk.data(), chunk.size(), &got)) {
+      *error = "the header gives a deflate stream of " + std::to_string(info.declaredDeflateLength) +
+               " bytes, only " + std::to_string(info.header.deflateLength) + " follow the header, and " +
+               reader->error;
+      return false;
+    }
+  } while (got == chunk.size());
+  return true;
+}
+
 }  // namespace
 
 std::string TextRecordEntry(const TextRecord& record, uint32_t n) {
@@ -297,6 +317,7 @@ bool ReadContainerInfo(FILE* file, const ContainerLocation& where, ContainerInfo
   *info = ContainerInfo();
   auto reader = std::make_unique<InflateReader>();
   bool ok = OpenContainer(file, where, info, reader.get(), error);
+  if (ok && info->declaredDeflateLength != 0) ok = StreamEndsInTheFile(reader.get(), *info, error);
   InflateClose(reader.get());
   if (ok) ReadTrailer(file, info);
   return ok;
@@ -321,6 +342,8 @@ bool ExtractImage(FILE* file, const ContainerLocation& where, const std::string&
     ok = false;
   }
   report->checksumChecked = info.header.checksumPresent;
+  report->declaredDeflateLength = info.declaredDeflateLength;
+  report->deflateBytesInFile = info.header.deflateLength;
   InflateClose(reader.get());
   if (ok) return CommitOutputFile(&output, DefaultFileMode(), error);
   DiscardOutputFile(&output);

@@ -51,6 +51,10 @@ struct ContainerInfo {
   bool trailerFound = false;
   bool trailerAtEnd = false;     // and it ends the file
   uint32_t trailerCrc = 0;
+  // Not 0 when the header's deflate length runs past the end of the file:
+  // that length, while header.deflateLength is cut to the bytes that follow
+  // the header (as far as the restorer reads).
+  uint32_t declaredDeflateLength = 0;
 };
 
 // Reads the header and the text block. False with `error` set when the
@@ -63,6 +67,10 @@ struct ExtractReport {
   uint32_t imageCrc = 0;         // CRC-32 of the image written
   bool checksumChecked = false;  // the header had a checksum record
   bool passwordIgnored = false;  // a password was given for a container without one
+  // The header's deflate length ran past the end of the file (not 0), and
+  // the stream ended within the bytes the file holds.
+  uint32_t declaredDeflateLength = 0;
+  uint64_t deflateBytesInFile = 0;
 };
 
 // Writes the plain image of the container to `outputPath`, streaming it

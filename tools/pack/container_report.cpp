@@ -50,7 +50,11 @@ std::string DescribeContainer(const ContainerInfo& info) {
   Line(&out, "%-22s%u bytes", "header length", unsigned(h.headerLength));
   Line(&out, "%-22s%02X %02X%s", "magic", h.magic & 0xFF, h.magic >> 8,
        h.magic == kContainerMagic ? "" : " (not AA 55: no checksum record)");
-  Line(&out, "%-22s%u bytes", "deflate length", unsigned(h.deflateLength));
+  if (info.declaredDeflateLength != 0)
+    Line(&out, "%-22s%u bytes (past the end of the file: %u bytes follow the header)", "deflate length",
+         unsigned(info.declaredDeflateLength), unsigned(h.deflateLength));
+  else
+    Line(&out, "%-22s%u bytes", "deflate length", unsigned(h.deflateLength));
   if (h.checksumPresent)
     Line(&out, "%-22spresent, CRC-32 %08X", "checksum", unsigned(h.imageCrc));
   else

@@ -55,6 +55,26 @@ void CloseInputs(Inputs* in) {
   in->image = in->stub = nullptr;
 }
 
+// The output replaces its file only at the end, but then whatever that file
+// was is gone: an output that is one of the inputs (by another name, or
+// through a link, too) would put the packed program in place of the user's
+// image or restorer. Files are the same when device and inode agree.
+bool OutputIsNotAnInput(const std::string& outputPath, FILE* input, const std::string& what,
+                        std::string* error) {
+  struct stat out, in;
+  if (stat(outputPath.c_str(), &out) != 0) return true;  // not there yet: a new file
+  if (fstat(fileno(input), &in) != 0) {
+    *error = "cannot look at the " + what;
+    return false;
+  }
+  if (out.st_dev == in.st_dev && out.st_ino == in.st_ino) {
+    *error = "the output " + outputPath + " is the " + what + " itself: it would be replaced; "
+             "name another output file";
+    return false;
+  }
+  return true;
+}
+
 bool CheckInputs(const BuildOptions& options, Inputs* in, BuildReport* report, std::string* error) {
   if (!options.password.empty() && !CheckPasswordText(options.password, &in->upperPassword, error))
     return false;
@@ -96,6 +116,9 @@ bool CheckInputs(const BuildOptions& options, Inputs* in, BuildReport* report, s
     *error = report->stubPath + " is not a restorer program: " + (reason ? reason : "unreadable");
     return false;
   }
+  if (!OutputIsNotAnInput(options.outputPath, in->image, "image " + options.imagePath, error) ||
+      !OutputIsNotAnInput(options.outputPath, in->stub, "restorer " + report->stubPath, error))
+    return false;
   if (uint64_t(st.st_size) != report->containerOffset) {
     *error = report->stubPath + " is " + std::to_string(st.st_size) + " bytes long, but its headers "
              "describe " + std::to_string(report->containerOffset) +

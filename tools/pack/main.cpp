@@ -293,6 +293,11 @@ int RunExtract(const Arguments& args) {
   bool ok = ExtractImage(file, where, args.values[kPassword], args.values[kOutput], &report, &error);
   fclose(file);
   if (!ok) return Fail(args.positional + ": " + error);
+  if (report.declaredDeflateLength != 0)
+    fprintf(stderr,
+            "zolt-pack: warning: the header gives a deflate stream of %u bytes, but the file holds only %llu "
+            "after the header; the stream ends within them, as the restorer reads it\n",
+            unsigned(report.declaredDeflateLength), (unsigned long long)report.deflateBytesInFile);
   if (report.passwordIgnored) fprintf(stderr, "zolt-pack: the container has no password; --password ignored\n");
   if (!report.checksumChecked)
     fprintf(stderr, "zolt-pack: the container has no checksum record: the image was not checked\n");

@@ -10,8 +10,11 @@
 // Commands, read by a thread of their own, act on the dialog shown last:
 //   ok, test only, cancel, quit, help, print label, print message,
 //   print data, yes, no
-//                  press the button whose caption, without its "&", is the
-//                  command (in any case); captions are what the program set
+//                  press the button whose caption in the dialog's template
+//                  (the resource script), without its "&", is the command
+//                  (in any case): the command finds the same control (the
+//                  same id) whatever caption the program has set on it,
+//                  even an empty one
 //   password TEXT  types TEXT into the password field (cut at its limit)
 //   drive X        chooses "X:" in the drive list
 // A dialog that asks for a text of its own (an edit field that is not a
@@ -32,7 +35,7 @@
 // After each command the reader waits until the dialog threads have handled
 // it, and the threads it started (a print thread) or resumed (the thread
 // whose dialog it answered) are idle or ended, so that the dialog such a
-// thread shows next takes the next line. At the end of input the button captioned "&Quit" is pressed as soon
+// thread shows next takes the next line. At the end of input the button that "quit" presses is pressed as soon
 // as the process is quiescent; a dialog without one gets Esc.
 #ifndef ZOLT_PLATFORM_POSIX_LINE_MODE_H
 #define ZOLT_PLATFORM_POSIX_LINE_MODE_H

@@ -222,10 +222,17 @@ struct Reader {
     return FindControl(dialog, [](HWND c) { return c->controlClass == kClassEdit && !(c->style & ES_PASSWORD); });
   }
 
+  // A button's name is its caption in the dialog's template: it stays the
+  // same control (the same id) whatever caption the program gives it later,
+  // from a catalogue that may name it otherwise, or leave it empty.
+  static const std::string& TemplateCaption(HWND control) {
+    return control->controlTemplate != nullptr ? control->controlTemplate->text : control->text;
+  }
+
   static HWND ButtonCaptioned(HWND dialog, const std::string& command) {
     return FindControl(dialog, [&command](HWND c) {
       return c->controlClass == kClassButton &&
-             strcasecmp(CaptionWithoutMnemonic(c->text).c_str(), command.c_str()) == 0;
+             strcasecmp(CaptionWithoutMnemonic(TemplateCaption(c)).c_str(), command.c_str()) == 0;
     });
   }
 
@@ -299,7 +306,8 @@ struct Reader {
     WaitHandled();
   }
 
-  // At the end of input: "&Quit" as soon as nothing goes on any more; Esc
+  // At the end of input: "&Quit" (by its template, as the command "quit"
+  // finds it) as soon as nothing goes on any more; Esc
   // for a dialog that has no such button (a question left unanswered).
   void EndOfInput() {
     std::set<HWND> escaped;
@@ -312,7 +320,7 @@ struct Reader {
         WaitForUserChange(seen, dialog == nullptr ? 100 : kPollMilliseconds);
         continue;
       }
-      HWND quit = FindControl(dialog, [](HWND c) { return c->controlClass == kClassButton && c->text == "&Quit"; });
+      HWND quit = ButtonCaptioned(dialog, "quit");
       if (quit != nullptr && PressButton(quit)) {
         WaitHandled();
         continue;

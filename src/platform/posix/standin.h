@@ -17,6 +17,10 @@ bool LoadStandInConfiguration(std::string* error);
 // Parses a ZOLT_WINDOWS value ("nt", "9x" or "MAJOR.MINOR").
 bool ParseWindowsSetting(const char* value, std::string* error);
 
+// ZOLT_WINDOWS=9x: the Windows platform, whose kernel lacks the NT-only
+// calls.
+bool StandInWindows9x();
+
 // Parses a ZOLT_DRIVES value into the drive table (replacing it). An empty
 // or null value means: the drives of this machine.
 bool ParseDriveSetting(const char* value, std::string* error);

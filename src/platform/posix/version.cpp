@@ -58,3 +58,5 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
   memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
   return TRUE;
 }
+
+bool StandInWindows9x() { return platformId == VER_PLATFORM_WIN32_WINDOWS; }

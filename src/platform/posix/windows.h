@@ -68,14 +68,19 @@ typedef HINSTANCE HMODULE;
 #define ERROR_NOT_DOS_DISK 26  // DOS: unknown media type
 #define ERROR_SECTOR_NOT_FOUND 27
 #define ERROR_WRITE_FAULT 29
+#define ERROR_GEN_FAILURE 31
+#define ERROR_SHARING_VIOLATION 32
+#define ERROR_NOT_SAME_DEVICE 17
 #define ERROR_READ_FAULT 30
 #define ERROR_HANDLE_EOF 38
 #define ERROR_NOT_SUPPORTED 50
+#define ERROR_CALL_NOT_IMPLEMENTED 120
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_CANNOT_MAKE 82
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_ALREADY_EXISTS 183
 #define ERROR_MORE_DATA 234
+#define ERROR_CANCELLED 1223
 #define ERROR_UNRECOGNIZED_MEDIA 1785
 
 // GetDriveTypeA
@@ -122,6 +127,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // Further parts of the subset, each in its own header.
 #include "platform/posix/kernel.h"  // threads, semaphores, waits, Sleep, Beep
 #include "platform/posix/files.h"   // volumes and the VWIN32 service
+#include "platform/posix/file_names.h"  // renaming and deleting files
 #include "platform/posix/winioctl.h"  // disk and volume control requests
 #include "platform/posix/gdi.h"     // device contexts and drawing, recorded
 #include "platform/posix/user.h"    // dialogs, controls, messages, message boxes
