@@ -188,6 +188,74 @@ else
 fi
 rm -f "$WINEPREFIX/dosdevices/a::"
 
+# 7. After a wrong password the focus goes back to the password field, its
+#    text selected: the password typed again replaces it, and its letters
+#    ("t" among them) press no button. "&Ok" is clicked, which gives it the
+#    focus, as a user's click does. The wrong password is every mnemonic
+#    letter of the dialog, typed into the field.
+case_started=$SECONDS
+name="7 dialog: wrong password, Ok clicked, the password typed again replaces it"
+wine_start "$cases" "$cases/password.exe" a:
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif ! wait_for 60 dialog_ready "$window"; then
+  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
+else
+  wine_type "$window" lmdtocqh
+  sleep 1
+  wine_click "$window" 40 195  # the middle of "&Ok"
+  sleep 2
+  wine_type "$window" secret
+  wine_keys "$window" alt+t
+  if ! program_running; then
+    wine_wait_exit 1
+    case_result "$name" "a typed letter ended the program (exit code $program_status)"
+  elif ! wait_for 60 run_succeeded "$window"; then
+    case_result "$name" "the check never showed success (the letters went to the buttons, or the old text stayed)"
+  elif ! wine_quit "$window" 30; then
+    case_result "$name" "Quit did not end the program"
+  elif [ "$program_status" -ne 0 ]; then
+    case_result "$name" "exit code $program_status, expected 0"
+  else
+    case_result "$name" ""
+  fi
+fi
+
+# 8. Escape during a run started with "&Test only" asks the stop question
+#    (the pressed button is disabled, the focus moves on to "&Cancel"). The
+#    question is left up until the run is through, then answered "Yes"
+#    (Tab to "Yes", space): too late, it changes nothing, and the exit code
+#    stays 0.
+case_started=$SECONDS
+name="8 dialog: Escape during Test only asks; a Yes after the run ended changes nothing"
+wine_start "$cases" "$cases/password.exe" a:
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif ! wait_for 60 dialog_ready "$window"; then
+  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
+else
+  wine_type "$window" secret
+  wine_keys "$window" --delay 0 alt+t Escape
+  if ! question=$(wine_find_named 20 "$QUESTION_TITLE"); then
+    case_result "$name" "Escape during the run asked no question"
+  elif ! wait_for 60 bar_is "$window" "$PROBE_BAR_RIGHT" green; then
+    case_result "$name" "the run never got through under the question"
+  else
+    sleep 1
+    wine_keys "$question" Tab space
+    sleep 1
+    if xdotool search --onlyvisible --name "$QUESTION_TITLE" >/dev/null 2>&1; then
+      case_result "$name" "the question is still up after Yes"
+    elif ! wine_quit "$window" 30; then
+      case_result "$name" "Quit did not end the program"
+    elif [ "$program_status" -ne 0 ]; then
+      case_result "$name" "exit code $program_status, expected 0 (the late Yes counted)"
+    else
+      case_result "$name" ""
+    fi
+  fi
+fi
+
 echo "Wine part took $((SECONDS - started)) s"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
