@@ -183,14 +183,16 @@ wine_find_named() {
   return 1
 }
 
-# wine_click WINDOW X Y: a click of the first mouse button at (X, Y) in
-# dialog units of the main dialog (the window is its client area).
+# wine_click WINDOW X Y [WIDE HIGH]: a click of the first mouse button at
+# (X, Y) in dialog units of a dialog WIDE x HIGH units large, the main
+# dialog's 319 x 204 by default (a window without a frame is the dialog's
+# client area).
 wine_click() {
   local width height
   eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
   width=${WIDTH:-0}
   height=${HEIGHT:-0}
-  xdotool mousemove --window "$1" $(($2 * width / 319)) $(($3 * height / 204)) click 1 2>/dev/null
+  xdotool mousemove --window "$1" $(($2 * width / ${4:-319})) $(($3 * height / ${5:-204})) click 1 2>/dev/null
 }
 
 # xdotool warns that Xvfb without a window manager has no input focus.

@@ -54,6 +54,18 @@ printf 'The sample diskette, packed for the Wine tests.\nThe password is secret.
 "$pack" build --stub "$restorer" --image "$sample" --password secret \
   --label "$cases/label.txt" --message "$cases/message.txt" -o "$cases/password.exe" >/dev/null
 
+# A 40 MiB image (32 sectors, 64 heads, 40 cylinders, its BPB in the
+# sample's boot sector; total sectors 81,920 in the 32-bit field): a check
+# of it runs long enough to be seen running.
+head -c 512 "$sample" >"$cases/big.img"
+patch_bytes() { printf '%b' "$3" | dd of="$1" bs=1 seek=$(($2)) conv=notrunc status=none; }
+patch_bytes "$cases/big.img" 0x13 '\x00\x00'
+patch_bytes "$cases/big.img" 0x18 '\x20\x00'
+patch_bytes "$cases/big.img" 0x1A '\x40\x00'
+patch_bytes "$cases/big.img" 0x20 '\x00\x40\x01\x00'
+truncate -s $((81920 * 512)) "$cases/big.img"
+"$pack" build --stub "$restorer" --image "$cases/big.img" --password secret -o "$cases/big.exe" >/dev/null
+
 # The damaged container: the header's checksum record (type 85h, length 4)
 # follows the 42 bytes of format, pad, magic AA 55 and deflate length; its
 # CRC (ContainerOffset + 47 to 50) gets its first byte inverted.
@@ -224,26 +236,28 @@ fi
 # 8. Escape during a run started with "&Test only" asks the stop question
 #    (the pressed button is disabled, the focus moves on to "&Cancel"). The
 #    question is left up until the run is through, then answered "Yes"
-#    (Tab to "Yes", space): too late, it changes nothing, and the exit code
-#    stays 0.
+#    (a click; the question's focus is on "No"): too late, it changes
+#    nothing, and the exit code stays 0.
 case_started=$SECONDS
 name="8 dialog: Escape during Test only asks; a Yes after the run ended changes nothing"
-wine_start "$cases" "$cases/password.exe" a:
+wine_start "$cases" "$cases/big.exe" a:
 if ! window=$(wine_find_window 60); then
   case_result "$name" "no dialog within 60 s"
 elif ! wait_for 60 dialog_ready "$window"; then
   case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
 else
   wine_type "$window" secret
-  wine_keys "$window" --delay 0 alt+t Escape
+  wine_keys "$window" alt+t
+  sleep 0.3
+  wine_keys "$window" Escape
   if ! question=$(wine_find_named 20 "$QUESTION_TITLE"); then
     case_result "$name" "Escape during the run asked no question"
   elif ! wait_for 60 bar_is "$window" "$PROBE_BAR_RIGHT" green; then
     case_result "$name" "the run never got through under the question"
   else
-    sleep 1
-    wine_keys "$question" Tab space
-    sleep 1
+    sleep 3
+    wine_click "$question" 65 125 213 141  # the middle of "Yes"
+    sleep 2
     if xdotool search --onlyvisible --name "$QUESTION_TITLE" >/dev/null 2>&1; then
       case_result "$name" "the question is still up after Yes"
     elif ! wine_quit "$window" 30; then
