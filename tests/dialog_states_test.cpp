@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "platform/posix/standin.h"
+#include "platform/posix/window.h"
 #include "resource.h"
 #include "run_program.h"
 #include "test_files.h"
@@ -37,6 +39,36 @@ std::string States() {
     states += !IsWindowVisible(control) ? 'H' : IsWindowEnabled(control) ? 'E' : 'D';
   }
   return states;
+}
+
+// The control of the main dialog that has the keyboard focus, and its
+// selected characters.
+struct Focus {
+  int id = -1;  // -1: none, 0: the dialog itself
+  int selectFrom = 0, selectTo = 0;
+};
+Focus MainDialogFocus() {
+  UserHold hold(UserLock());
+  Focus focus;
+  HWND dialog = app.mainWindow;
+  if (!WindowIsLive(dialog)) return focus;
+  HWND window = dialog->dialogRecord->queue->focus;
+  if (!WindowIsLive(window) || window->dialog != dialog) return focus;
+  focus.id = window->id;
+  focus.selectFrom = window->selectFrom;
+  focus.selectTo = window->selectTo;
+  return focus;
+}
+
+bool Listed(const std::string& line) {
+  std::vector<std::string> lines = MessageListLines();
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The question shown over the main dialog, or null.
+HWND Question() {
+  HWND top = TopDialog();
+  return top != nullptr && top != app.mainWindow.load() ? top : nullptr;
 }
 
 using DialogStates = ProgramInProcess;
@@ -66,6 +98,9 @@ TEST_F(DialogStates, FromInitialisedToFinished) {
   PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDC_CANCEL_RUN)); }));
   EXPECT_EQ("EDDHDEDE", States()) << "Running";
+  // "&Ok" had the focus and is disabled now: the focus went on to "&Cancel",
+  // where Escape and Enter still reach the dialog.
+  EXPECT_EQ(IDC_CANCEL_RUN, MainDialogFocus().id);
 
   // Escape asks before stopping a running restore; "Yes" stops it.
   PostMessageA(app.mainWindow, WM_COMMAND, IDCANCEL, 0);
@@ -73,6 +108,7 @@ TEST_F(DialogStates, FromInitialisedToFinished) {
   ASSERT_TRUE(PressButton(GetDlgItem(TopDialog(), IDOK)));
   ASSERT_TRUE(Eventually([] { return app.userStopped != 0; }));
   EXPECT_EQ("EDDHDDEE", States()) << "Stop requested";
+  EXPECT_TRUE(Eventually([] { return MainDialogFocus().id == IDC_QUIT; })) << "the focus is on the disabled Cancel";
 
   // Drain the pipe: the run sees the stop and finishes as interrupted.
   std::atomic<bool> drained{false};
@@ -101,53 +137,150 @@ TEST_F(DialogStates, ReadyWithAPassword) {
   ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
   EXPECT_EQ("EDEEEDEE", States()) << "Ready, with the password row";
 
-  // A wrong password: the dialog stays ready and keeps the typed text.
+  EXPECT_TRUE(Eventually([] { return MainDialogFocus().id == IDC_PASSWORD; }));
+
+  // A wrong password, "&Ok" pressed (a click moves the focus there): the
+  // dialog stays ready, keeps the typed text and gives the focus back to
+  // the field with the text selected, so the next try replaces it.
   TypeText(GetDlgItem(app.mainWindow, IDC_PASSWORD), "guess");
-  PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(Eventually([] { return SendDlgItemMessageA(app.mainWindow, IDC_MESSAGE_LIST, LB_GETCOUNT, 0, 0) >= 4; }));
+  SetFocus(GetDlgItem(app.mainWindow, IDOK));
+  ASSERT_TRUE(PressButton(GetDlgItem(app.mainWindow, IDOK)));
+  ASSERT_TRUE(Eventually([] {
+    std::vector<std::string> lines = MessageListLines();
+    return !lines.empty() && lines.back() == "Invalid password, please re-enter";
+  }));
   EXPECT_EQ("EDEEEDEE", States()) << "still Ready";
   char typed[16] = "";
   GetDlgItemTextA(app.mainWindow, IDC_PASSWORD, typed, sizeof typed);
   EXPECT_STREQ("guess", typed);
+  const Focus focus = MainDialogFocus();
+  EXPECT_EQ(IDC_PASSWORD, focus.id);
+  EXPECT_EQ(0, focus.selectFrom);
+  EXPECT_EQ(5, focus.selectTo) << "the typed text is not selected";
 }
 
 TEST_F(DialogStates, SourceDriveRefused) {
   // A program file whose path begins with the target's letter lies on the
-  // target drive: started from there, it refuses to write to it.
+  // target drive: started from there, it refuses to write to it. A
+  // conversion to an image file and a check write no drive: neither is
+  // refused, and neither asks the drive question for B:.
   std::string exe = dir / "a-source.exe";
   ASSERT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), DefaultComposition(PatternImage(1474560, 7)), exe));
-  SetStandInVirtualClock(true);
+  const std::string image = dir / "image.img";
+  struct Row {
+    std::string arguments;
+    int chosen;  // index in the drive list: A: 0, B: 1
+    bool refused;
+  } rows[] = {{"", 0, true}, {"/D=" + image, 0, false}, {"/I", 0, false}, {"/D=" + image, 1, false}, {"/I", 1, false}};
   char* saved = getcwd(nullptr, 0);
   ASSERT_EQ(0, chdir(dir.path().c_str()));
-  Start("a-source.exe", "");
-  ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
-  PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(Eventually([] { return !IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
-  EXPECT_EQ("EDDHDDEE", States()) << "Source drive refused";
-  EXPECT_EQ(0, app.operationRunning.load()) << "no run started";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.arguments + (row.chosen ? " with B: chosen" : ""));
+    TearDown();
+    SetUp();
+    const std::vector<uint8_t> blank(1474560, 0xE5);
+    ASSERT_TRUE(WriteWholeFile(dir / "a.img", blank));
+    ASSERT_TRUE(WriteWholeFile(dir / "b.img", blank));
+    std::string error;
+    ASSERT_TRUE(ParseDriveSetting(("a:=floppy:" + dir / "a.img;b:=floppy:" + dir / "b.img").c_str(), &error)) << error;
+    SetStandInVirtualClock(true);
+    Start("a-source.exe", row.arguments);
+    ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
+    if (row.chosen != 0) ASSERT_TRUE(ChooseComboItem(GetDlgItem(app.mainWindow, IDC_DRIVE_LIST), row.chosen));
+    const uint64_t dialogsBefore = DialogsShownCount();
+    SetFocus(GetDlgItem(app.mainWindow, IDOK));
+    PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(Eventually([] { return !IsWindowEnabled(GetDlgItem(app.mainWindow, IDOK)); }));
+    if (row.refused) {
+      EXPECT_EQ("EDDHDDEE", States()) << "Source drive refused";
+      EXPECT_EQ(0, app.operationRunning.load()) << "no run started";
+      EXPECT_EQ(IDC_QUIT, MainDialogFocus().id) << "the focus is on the disabled Ok";
+    } else {
+      ASSERT_TRUE(Eventually([] { return app.operationRunning == 0 && app.runStarted != 0; }));
+      EXPECT_EQ(dialogsBefore, DialogsShownCount()) << "a question was asked";
+      EXPECT_TRUE(Listed("The operation completed with no error."));
+      EXPECT_EQ(0, Quit());
+    }
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(ReadWholeFile(dir / "a.img", &a));
+    ASSERT_TRUE(ReadWholeFile(dir / "b.img", &b));
+    EXPECT_TRUE(a == blank) << "A: was written";
+    EXPECT_TRUE(b == blank) << "B: was written";
+  }
   ASSERT_EQ(0, chdir(saved));
   free(saved);
 }
 
-TEST_F(DialogStates, EscapeBeforeTheRun) {
+// Escape stops a run that is going, after asking, and nothing else: in
+// Ready and after the run it changes nothing (no question, no stop for the
+// next run, no exit code 1).
+TEST_F(DialogStates, EscapeOutsideARunChangesNothing) {
   std::string exe = dir / "sample.exe";
   ASSERT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), DefaultComposition(PatternImage(1474560, 8)), exe));
   SetStandInVirtualClock(true);
   Start(exe, "/I");
   ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
   const uint64_t dialogsBefore = DialogsShownCount();
-  // No run yet: no question, the stop is taken at once.
-  PostMessageA(app.mainWindow, WM_COMMAND, IDCANCEL, 0);
-  ASSERT_TRUE(Eventually([] { return app.userStopped != 0; }));
-  EXPECT_EQ(dialogsBefore, DialogsShownCount()) << "no question was asked";
-  EXPECT_EQ("EDEHEDEE", States());
-  // A run started afterwards ends as interrupted at the sink's next step.
+  ASSERT_TRUE(PressKey(app.mainWindow, kKeyEscape));
+  ASSERT_TRUE(Eventually([] { return DialogThreadsIdle(); }));
+  EXPECT_EQ(dialogsBefore, DialogsShownCount()) << "a question was asked in Ready";
+  EXPECT_EQ(0, app.userStopped.load());
+  EXPECT_EQ("EDEHEDEE", States()) << "still Ready";
+
   PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(Eventually([] { return app.operationRunning == 0 && app.runStarted != 0; }));
-  EXPECT_TRUE(Eventually([] { return StandInCreatedThreadsIdle(); }));
-  char last[256] = "";
-  LRESULT count = SendDlgItemMessageA(app.mainWindow, IDC_MESSAGE_LIST, LB_GETCOUNT, 0, 0);
-  SendDlgItemMessageA(app.mainWindow, IDC_MESSAGE_LIST, LB_GETTEXT, WPARAM(count - 1), (LPARAM)last);
-  EXPECT_STREQ("The operation was interrupted", last);
-  EXPECT_EQ(1, Quit());
+  std::vector<std::string> lines = MessageListLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ("The operation completed with no error.", lines.back());
+
+  ASSERT_TRUE(PressKey(app.mainWindow, kKeyEscape));
+  ASSERT_TRUE(Eventually([] { return DialogThreadsIdle(); }));
+  EXPECT_EQ(dialogsBefore, DialogsShownCount()) << "a question was asked after the run";
+  EXPECT_EQ(0, app.userStopped.load());
+  EXPECT_EQ(0, Quit()) << "the successful run's exit code";
+}
+
+// The stop question is up while the run ends: its "Yes" comes too late and
+// changes nothing.
+TEST_F(DialogStates, StopAnsweredAfterTheRunEnded) {
+  std::string exe = dir / "sample.exe";
+  ASSERT_TRUE(WriteComposedContainer(BuiltProgram("zolt"), DefaultComposition(PatternImage(1474560, 10)), exe));
+  // The image file is a pipe nobody reads yet: the run waits in its first
+  // writes until the question is up.
+  std::string fifo = dir / "pipe.img";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  int pipeEnd = open(fifo.c_str(), O_RDWR);
+  ASSERT_GE(pipeEnd, 0);
+  Start(exe, "/D=" + fifo);
+  ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
+  ASSERT_TRUE(PressKey(app.mainWindow, kKeyEnter));
+  ASSERT_TRUE(Eventually([] { return IsWindowEnabled(GetDlgItem(app.mainWindow, IDC_CANCEL_RUN)); }));
+  ASSERT_TRUE(PressKey(app.mainWindow, kKeyEscape));
+  ASSERT_TRUE(Eventually([] { return Question() != nullptr; })) << "Escape during the run asks";
+  EXPECT_EQ(IDC_NO, [] {
+    HWND question = Question();
+    UserHold hold(UserLock());
+    HWND focus = question != nullptr ? question->dialogRecord->queue->focus : nullptr;
+    return WindowIsLive(focus) ? focus->id : -1;
+  }()) << "the question's focus is not on No, which Enter must press";
+
+  std::atomic<bool> drained{false};
+  std::thread drain([pipeEnd, &drained] {
+    fcntl(pipeEnd, F_SETFL, O_NONBLOCK);
+    char buffer[65536];
+    while (!drained) {
+      if (read(pipeEnd, buffer, sizeof buffer) <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  ASSERT_TRUE(Eventually([] { return app.operationRunning == 0; })) << "the run never ended under the question";
+  ASSERT_NE(nullptr, Question());
+  ASSERT_TRUE(PressButton(GetDlgItem(Question(), IDOK)));
+  ASSERT_TRUE(Eventually([] { return Question() == nullptr && DialogThreadsIdle(); }));
+  EXPECT_EQ(0, app.userStopped.load());
+  EXPECT_FALSE(Listed("The operation was interrupted"));
+  EXPECT_TRUE(Listed("The operation completed with no error."));
+  EXPECT_EQ(0, Quit()) << "the late Yes changed the exit code";
+  drained = true;
+  drain.join();
+  close(pipeEnd);
 }

@@ -13,6 +13,8 @@
 
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
+#include "platform/posix/terminal_keys.h"
+#include "platform/posix/terminal_view.h"
 #include "platform/posix/window.h"
 #include "platform/win32.h"
 #include "resource.h"
@@ -80,15 +82,31 @@ TEST_F(StandInDialogTest, InitDialogGetsTheParameterAndEndDialogGivesTheResult) 
   EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
 }
 
-TEST_F(StandInDialogTest, InitDialogResultDecidesTheFirstFocus) {
-  for (INT_PTR answer : {FALSE, TRUE}) {
+TEST_F(StandInDialogTest, EveryDialogStartsWithAFocus) {
+  // As Windows: TRUE gives the focus to the first tab stop; FALSE keeps a
+  // focus the procedure set, and without one the dialog passes the focus it
+  // gets when shown on to the first tab stop all the same.
+  struct Row {
+    const char* name;
+    INT_PTR answer;
+    int focusedInInit;  // 0: none
+    int expected;
+  } rows[] = {
+      {"FALSE, no focus set", FALSE, 0, IDC_DRIVE_LIST},
+      {"FALSE, the procedure's focus", FALSE, IDC_QUIT, IDC_QUIT},
+      {"TRUE, the first tab stop", TRUE, IDC_QUIT, IDC_DRIVE_LIST},
+      {"FALSE, the first tab stop after the procedure's changes", FALSE, -IDC_DRIVE_LIST, IDC_PRINT_LABEL},
+  };
+  for (const Row& row : rows) {
     HWND focus = nullptr, expected = nullptr, firstTabStop = nullptr;
     handler = [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
       if (message == WM_INITDIALOG) {
         firstTabStop = (HWND)wParam;
-        expected = answer ? GetDlgItem(dialog, IDC_DRIVE_LIST) : nullptr;
+        expected = GetDlgItem(dialog, row.expected);
+        if (row.focusedInInit > 0) SetFocus(GetDlgItem(dialog, row.focusedInInit));
+        if (row.focusedInInit < 0) EnableWindow(GetDlgItem(dialog, -row.focusedInInit), FALSE);
         PostMessageA(dialog, WM_APP, 0, 0);
-        return answer;
+        return row.answer;
       }
       if (message == WM_APP) {
         focus = GetFocus();
@@ -97,9 +115,79 @@ TEST_F(StandInDialogTest, InitDialogResultDecidesTheFirstFocus) {
       return FALSE;
     };
     RunMainDialog();
-    EXPECT_EQ(focus, expected) << "WM_INITDIALOG answered " << answer;
+    EXPECT_EQ(focus, expected) << row.name;
     EXPECT_NE(firstTabStop, nullptr);
   }
+}
+
+// The print-to-file dialog opens with the focus in its edit, its text
+// selected; WM_NEXTDLGCTL moves the focus and selects an edit's text;
+// typed keys go to the focused edit (the selection replaced), never to a
+// button; an ended dialog takes no keys and is no longer shown.
+TEST_F(StandInDialogTest, FocusedEditTakesTheKeys) {
+  HWND edit = nullptr, dialogWindow = nullptr;
+  std::vector<WPARAM> commands;
+  std::string afterTyping, afterRetyping;
+  int selectedFrom = -1, selectedTo = -1, shownAfterEnd = -1;
+  HWND topAfterEnd = HWND(1);
+  bool keyAfterEnd = true;
+  auto typeKeys = [](const char* keys) {
+    for (const char* k = keys; *k != '\0'; ++k) DialogKey(KeyPress{kTermCharacter, wchar_t(*k), false}, ShownDialogViews(), nullptr);
+  };
+  handler = [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+    switch (message) {
+      case WM_INITDIALOG:
+        dialogWindow = dialog;
+        edit = GetDlgItem(dialog, IDC_PRINT_FILE_NAME);
+        SetDlgItemTextA(dialog, IDC_PRINT_FILE_NAME, "old");
+        PostMessageA(dialog, WM_APP, 0, 0);
+        return FALSE;
+      case WM_APP: {
+        UserHold hold(UserLock());
+        selectedFrom = edit->selectFrom;
+        selectedTo = edit->selectTo;
+        hold.unlock();
+        // Every letter of the dialog's mnemonics ("&Ok", "&Cancel") typed.
+        typeKeys("co.txt");
+        PostMessageA(dialog, WM_APP + 1, 0, 0);
+        return TRUE;
+      }
+      case WM_APP + 1: {
+        char text[64] = "";
+        GetDlgItemTextA(dialog, IDC_PRINT_FILE_NAME, text, sizeof text);
+        afterTyping = text;
+        SetFocus(GetDlgItem(dialog, IDCANCEL));
+        SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(edit), TRUE);
+        typeKeys("oc");
+        PostMessageA(dialog, WM_APP + 2, 0, 0);
+        return TRUE;
+      }
+      case WM_APP + 2: {
+        char text[64] = "";
+        GetDlgItemTextA(dialog, IDC_PRINT_FILE_NAME, text, sizeof text);
+        afterRetyping = text;
+        EndDialog(dialog, 7);
+        topAfterEnd = TopDialog();
+        keyAfterEnd = PressKey(dialog, 'c');
+        shownAfterEnd = int(ShownDialogViews().size());
+        return TRUE;
+      }
+      case WM_COMMAND:
+        commands.push_back(wParam);
+        return TRUE;
+    }
+    return FALSE;
+  };
+  EXPECT_EQ(7, DialogBoxParamA(kInstance, MAKEINTRESOURCEA(IDD_PRINT_FILE_DIALOG), nullptr, TestProcedure, 0));
+  EXPECT_EQ(0, selectedFrom);
+  EXPECT_EQ(3, selectedTo) << "the first focus selects the edit's text";
+  EXPECT_EQ("co.txt", afterTyping) << "the typed letters replace the selected text";
+  EXPECT_EQ("oc", afterRetyping) << "WM_NEXTDLGCTL selects the text again";
+  EXPECT_TRUE(commands.empty()) << "a key pressed a button: " << commands.front();
+  EXPECT_EQ(nullptr, topAfterEnd) << "the ended dialog is still on top";
+  EXPECT_FALSE(keyAfterEnd) << "the ended dialog took a key";
+  EXPECT_EQ(0, shownAfterEnd) << "the ended dialog is still drawn";
+  (void)dialogWindow;
 }
 
 // The list box belongs to the dialog's thread: a send from another thread

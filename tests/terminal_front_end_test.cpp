@@ -109,3 +109,89 @@ TEST(TerminalFrontEndTest, RestoresWithPasswordAndQuitsByMnemonic) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys typed into each dialog that has an edit control go to the edit, the
+// letters of every button's mnemonic among them: the password field (also
+// after a wrong password, when the field's text is selected and the next
+// try replaces it) and the print-to-file name. Escape in Ready asks
+// nothing and stops nothing.
+TEST(TerminalFrontEndTest, TypedLettersGoToTheEditNeverToTheButtons) {
+  if (RunProgram("tmux -V").exitCode != 0) GTEST_SKIP() << "tmux is not installed";
+
+  TempDir dir;
+  const std::string sample = std::string(ZOLT_BINARY_DIR) + "/sample-1440k.img";
+  ASSERT_TRUE(WriteWholeFile(dir / "label.txt", {'T', 'M', 'U', 'X', ' ', 'L', 'A', 'B', 'E', 'L', '\n'}));
+  ProgramResult pack = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " --label " +
+                                  dir / "label.txt" + " --password abc -o " + dir / "restorer");
+  ASSERT_EQ(pack.exitCode, 0) << pack.err;
+
+  // No printer server: the print dialog offers the file port alone.
+  const std::string run = "CUPS_SERVER=/nonexistent/zolt-tmux-test.sock ZOLT_CLOCK=virtual ZOLT_DRIVES=a:=floppy:" +
+                          dir / "a.img" + " " + dir / "restorer" + " a: /D=" + dir / "out.img" + "; echo EXIT=$? > " +
+                          dir / "exit";
+  TmuxServer tmux{dir / "tmux"};
+  ProgramResult started = RunProgram(tmux.Command("new-session -d -s zolt -x 100 -y 30 " + Quoted("sh -c " + Quoted(run))));
+  ASSERT_EQ(started.exitCode, 0) << started.err;
+  std::string screen;
+  ASSERT_TRUE(tmux.WaitFor(
+      [](const std::string& s) {
+        return Holds(s, "This file is password protected, please enter the password:") && Holds(s, "[ Ok ]");
+      },
+      &screen))
+      << screen;
+
+  // Escape in Ready: no question.
+  ASSERT_TRUE(tmux.Keys("Escape"));
+  // The mnemonics of "Print &label", "Print &message", "Print &data", "&Test
+  // only", "&Ok", "&Cancel", "&Quit" and "&Help", typed into the focused
+  // password field (it takes 12 characters).
+  ASSERT_TRUE(tmux.Keys("-l lmdtocqh"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "********_"); }, &screen)) << screen;
+  EXPECT_FALSE(Holds(screen, "Working...")) << "a letter started a run:\n" << screen;
+  EXPECT_FALSE(Holds(screen, "Are you sure")) << "Escape asked a question in Ready:\n" << screen;
+  EXPECT_TRUE(ReadText(dir / "exit").empty()) << "a letter quit the program";
+
+  // A wrong password: the field keeps it, selected; the right one typed
+  // next replaces it.
+  ASSERT_TRUE(tmux.Keys("Enter"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "Invalid password, please re-enter"); }, &screen))
+      << screen;
+  ASSERT_TRUE(tmux.Keys("-l abc"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "***_") && !Holds(s, "****"); }, &screen))
+      << "the typed password did not replace the wrong one:\n" << screen;
+  ASSERT_TRUE(tmux.Keys("Enter"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "The operation completed with no error."); },
+                           &screen))
+      << screen;
+  std::vector<uint8_t> written, expected;
+  ASSERT_TRUE(ReadWholeFile(dir / "out.img", &written));
+  ASSERT_TRUE(ReadWholeFile(sample, &expected));
+  EXPECT_TRUE(written == expected) << "the image file differs from the sample";
+
+  // The label to a file: the print dialog (Enter takes the file port), then
+  // the file name, every letter of it typed into the name field.
+  ASSERT_TRUE(tmux.Keys("M-l"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "FILE:"); }, &screen)) << screen;
+  ASSERT_TRUE(tmux.Keys("Enter"));
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "Enter file name to print to:"); }, &screen))
+      << screen;
+  const std::string printed = dir / "lmdtocqh-cancel.txt";
+  ASSERT_TRUE(tmux.Keys("-l " + Quoted(printed)));
+  ASSERT_TRUE(tmux.Keys("Enter"));
+  const auto end = std::chrono::steady_clock::now() + kDeadline;
+  while (ReadText(printed).empty() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(kPollPause);
+  EXPECT_EQ(ReadText(printed), "TMUX LABEL\r\n\r\n") << tmux.Screen();
+  ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return !Holds(s, "Enter file name to print to:"); }, &screen))
+      << "the ended dialog is still drawn:\n" << screen;
+  EXPECT_TRUE(ReadText(dir / "exit").empty()) << "a letter of the file name quit the program";
+
+  ASSERT_TRUE(tmux.Keys("M-q"));
+  const auto quitEnd = std::chrono::steady_clock::now() + kDeadline;
+  while (ReadText(dir / "exit").empty() && std::chrono::steady_clock::now() < quitEnd)
+    std::this_thread::sleep_for(kPollPause);
+  EXPECT_EQ(ReadText(dir / "exit"), "EXIT=0\n") << tmux.Screen();
+}
+
+}  // namespace

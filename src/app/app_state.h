@@ -20,6 +20,11 @@ constexpr int kMaxArguments = 25;
 // A DOS device-parameter record with its 64-entry track layout.
 constexpr int kDeviceParamsSize = 296;
 
+// The values of AppState::operationRunning besides 0 (no run going).
+const int kRunGoing = 1;
+const int kRunStopping = 2;
+const int kRunThrough = 3;
+
 struct AppState {
   // Start-up and command line.
   HINSTANCE instance{};
@@ -56,6 +61,11 @@ struct AppState {
   std::atomic<int> runStatus{};    // non-zero makes the end of the run a failure
   int lastResult{};                // result of the last step
   std::atomic<int> userStopped{};
+  // The run: kRunGoing from the dialog's start of it, kRunStopping once the
+  // dialog has taken a confirmed stop for it, kRunThrough when the worker
+  // has the whole stream through (nothing left to stop), 0 again when the
+  // worker has ended. The two sides change it by exchange, so a stop counts
+  // only for a run that was still going.
   std::atomic<int> operationRunning{};
   int passwordProtected{};
   int largeMediaMode{};            // 999: an image above 7,000,000 bytes, or a

@@ -208,6 +208,13 @@ DWORD WINAPI RestoreWorker(LPVOID) {
     FailBeforeCatalogue(app.errorCode, "%s\nholds damaged compressed data (error %s).", code);
     return 0;
   }
+  // The stream is through: a stop can stop nothing from here on, and the
+  // dialog asks none. One it took while the run was still going counts,
+  // even if its flags are not written yet.
+  if (app.operationRunning.exchange(kRunThrough) == kRunStopping) {
+    app.userStopped = 1;
+    app.runStatus = 1;
+  }
   if (result != 0 && app.runStatus == 0) app.runStatus = result;
   if (result == 0 && !app.imageHandedOn && app.userStopped == 0) {
     // The stream ended before the whole image was handed on.

@@ -35,6 +35,10 @@ INT_PTR CALLBACK ConfirmDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       SetDlgItemTextA(dialog, IDOK, MessageText(72));
       SetDlgItemTextA(dialog, IDC_NO, MessageText(73));
       SetWindowTextA(dialog, MessageText(64));
+      // The focus on "No": left to the dialog manager it would go to the
+      // first tab stop, "Yes", and Windows makes a focused push button the
+      // one Enter presses. Returning 0 keeps this focus.
+      SetFocus(GetDlgItem(dialog, IDC_NO));
       return 0;
     }
     case WM_COMMAND:
@@ -51,6 +55,8 @@ INT_PTR CALLBACK ConfirmDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM 
 
 INT_PTR AskConfirmation(HWND owner, const char* first, const char* second) {
   Question question = {first, second};
-  return DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_CONFIRM_DIALOG), owner, ConfirmDialog,
-                         (LPARAM)&question);
+  INT_PTR answer = DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_CONFIRM_DIALOG), owner, ConfirmDialog,
+                                   (LPARAM)&question);
+  // A question that could not be shown (-1) was answered by nobody: "No".
+  return answer == 1 ? 1 : 0;
 }

@@ -8,8 +8,8 @@
 
 // Runs the question modally over `owner` with `first` above and `second`
 // below (texts in code page 437, shown converted; the texts themselves are
-// not changed). Returns 1 for "Yes", 0 for "No"; -1 when the dialog cannot
-// be shown, which callers take as "Yes".
+// not changed). Returns 1 for "Yes", 0 for "No", and 0 also when the dialog
+// cannot be shown: nobody said yes.
 INT_PTR AskConfirmation(HWND owner, const char* first, const char* second);
 
 INT_PTR CALLBACK ConfirmDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -30,6 +30,15 @@ void SetCaption(HWND dialog, int id, uint32_t message) {
 void EnableItem(HWND dialog, int id, BOOL enable) { EnableWindow(GetDlgItem(dialog, id), enable); }
 void ShowItem(HWND dialog, int id, int command) { ShowWindow(GetDlgItem(dialog, id), command); }
 
+// Moves the keyboard focus to a control the way the dialog manager does for
+// Tab: an edit gets its text selected, a push button becomes the default.
+// A control that is disabled loses the focus, and a dialog without a focus
+// on Windows gets no keys at all (Escape no longer reaches it), so the focus
+// moves before a focused button is disabled.
+void FocusItem(HWND dialog, int id) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, id)), TRUE);
+}
+
 void CentreMainDialog(HWND dialog) {
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -112,9 +121,11 @@ bool CheckTypedPassword(HWND dialog) {
 void StartRun(HWND dialog) {
   GetModuleFileNameA(nullptr, app.moduleFileName, kModuleFileNameSize);
   EndPrintJob();
+  // A check and a conversion to an image file write no drive: they ask no
+  // drive question and may run from the diskette they would restore.
   const bool writesDiskette = app.integrityCheck == 0 && app.imageFileName == nullptr;
 
-  if (app.driveFromCommandLine == 0 && app.integrityCheck == 0) {
+  if (app.driveFromCommandLine == 0 && writesDiskette) {
     char letter = UpperCase(ChosenDriveLetter(dialog));
     if (letter == 0 && writesDiskette) {
       // No removable drive to write to: the dialog stays ready.
@@ -123,7 +134,7 @@ void StartRun(HWND dialog) {
       app.startRefusal = ERROR_INVALID_DRIVE;
       return;
     }
-    if (letter != 0 && letter != 'A') {
+    if (letter != 'A') {
       char question[256];
       FormatMessageText(question, sizeof question, 92, "c", letter);
       if (AskConfirmation(dialog, MessageText(64), question) == 0) return;
@@ -137,6 +148,9 @@ void StartRun(HWND dialog) {
     if (!CheckTypedPassword(dialog)) {
       snprintf(dialogBuffer, sizeof dialogBuffer, "%s", MessageText(47));
       AppendListLine(dialogBuffer);
+      // Back to the field, its text selected: the password typed again
+      // replaces it, and its letters never reach the buttons' mnemonics.
+      FocusItem(dialog, IDC_PASSWORD);
       return;
     }
   } else {
@@ -151,31 +165,47 @@ void StartRun(HWND dialog) {
   }
 
   GetModuleFileNameA(nullptr, app.moduleFileName, kModuleFileNameSize);
-  if (app.integrityCheck == 0 &&
-      UpperCase(app.moduleFileName[0]) == UpperCase(app.targetDrive[0])) {
+  if (writesDiskette && UpperCase(app.moduleFileName[0]) == UpperCase(app.targetDrive[0])) {
     OemToCharA(MessageText(86), MessageText(86));
     MessageBoxA(dialog, MessageText(86), "ZOLT", MB_ICONHAND | MB_OK);
+    FocusItem(dialog, IDC_QUIT);
     EnableItem(dialog, IDOK, FALSE);
     EnableItem(dialog, IDC_TEST_ONLY, FALSE);
     return;
   }
 
-  ReleaseSemaphore(app.threadSemaphore, 1, nullptr);
-  app.operationRunning = 1;
+  // Going before the sink is let go: a short run may end before this
+  // thread would get to it afterwards.
+  app.operationRunning = kRunGoing;
+  if (!ReleaseSemaphore(app.threadSemaphore, 1, nullptr)) {
+    app.operationRunning = 0;  // the worker is gone or was let go already
+    return;
+  }
   EnableItem(dialog, IDC_CANCEL_RUN, TRUE);
+  FocusItem(dialog, IDC_CANCEL_RUN);  // Escape keeps asking the stop question
   EnableItem(dialog, IDOK, FALSE);
   EnableItem(dialog, IDC_TEST_ONLY, FALSE);
   EnableItem(dialog, IDC_QUIT, FALSE);
 }
 
+// A stop acts on a run that is going and nothing else: before a run it
+// would mark the next one as interrupted, after one it would turn its
+// success into exit code 1. Without a run it only ends the print document
+// (its page comes out). The run may end while the question is shown, so
+// the answer is taken only if the run is still going then.
 void RequestStop(HWND dialog) {
-  if (app.operationRunning != 0 &&
-      AskConfirmation(dialog, MessageText(60), MessageText(61)) == 0)
+  if (app.operationRunning != kRunGoing) {
+    EndPrintJob();
     return;
+  }
+  if (AskConfirmation(dialog, MessageText(60), MessageText(61)) != 1) return;
+  int going = kRunGoing;
+  if (!app.operationRunning.compare_exchange_strong(going, kRunStopping)) return;
   EndPrintJob();
   app.userStopped = 1;
   app.runStatus = 1;
   EnableItem(dialog, IDC_QUIT, TRUE);
+  FocusItem(dialog, IDC_QUIT);
   EnableItem(dialog, IDC_CANCEL_RUN, FALSE);
 }
 
@@ -191,7 +221,7 @@ INT_PTR CALLBACK MainDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       DrawProgress(app.lastPercent, 100, 0);
       return 0;
     case kFocusPasswordMessage:
-      SetFocus(GetDlgItem(dialog, IDC_PASSWORD));
+      FocusItem(dialog, IDC_PASSWORD);
       return 1;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {

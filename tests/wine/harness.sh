@@ -15,6 +15,7 @@ program_pid=""      # the Windows program of the running case, if any
 program_status=""   # its exit code, once it has ended
 
 readonly DIALOG_TITLE="Zolt Version 4.38"
+readonly QUESTION_TITLE="ZOLT by the ZOLT developers"  # the confirmation dialog: message 64
 
 # The program NAME of the wine64 package, else the one in PATH. Debian
 # installs the loader and the server outside PATH; the two must come from
@@ -164,6 +165,34 @@ wine_find_window() {
     sleep 0.2
   done
   return 1
+}
+
+# wine_find_named SECONDS TITLE: prints the X window of that title once
+# mapped.
+wine_find_named() {
+  local deadline=$((SECONDS + $1)) window
+  while [ $SECONDS -lt $deadline ]; do
+    window=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | head -n 1)
+    if [ -n "$window" ]; then
+      echo "$window"
+      return 0
+    fi
+    program_running || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
+# wine_click WINDOW X Y [WIDE HIGH]: a click of the first mouse button at
+# (X, Y) in dialog units of a dialog WIDE x HIGH units large, the main
+# dialog's 319 x 204 by default (a window without a frame is the dialog's
+# client area).
+wine_click() {
+  local width height
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
+  width=${WIDTH:-0}
+  height=${HEIGHT:-0}
+  xdotool mousemove --window "$1" $(($2 * width / ${4:-319})) $(($3 * height / ${5:-204})) click 1 2>/dev/null
 }
 
 # xdotool warns that Xvfb without a window manager has no input focus.

@@ -65,6 +65,18 @@ for candidate in secret abc sesame key zz pass open a; do
 done
 [ -n "$password" ] || { echo "wine-tests: no password can protect a container behind $restorer" >&2; exit 1; }
 
+# A 40 MiB image (32 sectors, 64 heads, 40 cylinders, its BPB in the
+# sample's boot sector; total sectors 81,920 in the 32-bit field): a check
+# of it runs long enough to be seen running.
+head -c 512 "$sample" >"$cases/big.img"
+patch_bytes() { printf '%b' "$3" | dd of="$1" bs=1 seek=$(($2)) conv=notrunc status=none; }
+patch_bytes "$cases/big.img" 0x13 '\x00\x00'
+patch_bytes "$cases/big.img" 0x18 '\x20\x00'
+patch_bytes "$cases/big.img" 0x1A '\x40\x00'
+patch_bytes "$cases/big.img" 0x20 '\x00\x40\x01\x00'
+truncate -s $((81920 * 512)) "$cases/big.img"
+"$pack" build --stub "$restorer" --image "$cases/big.img" --password "$password" -o "$cases/big.exe" >/dev/null
+
 # The damaged container: the header's checksum record (type 85h, length 4)
 # follows the 42 bytes of format, pad, magic AA 55 and deflate length; its
 # CRC (ContainerOffset + 47 to 50) gets its first byte inverted.
@@ -327,6 +339,76 @@ else
   case_result "$name" ""
 fi
 rm -f "$WINEPREFIX/dosdevices/a::"
+
+# 10. After a wrong password the focus goes back to the password field, its
+#    text selected: the password typed again replaces it, and its letters
+#    ("t" among them) press no button. "&Ok" is clicked, which gives it the
+#    focus, as a user's click does. The wrong password is every mnemonic
+#    letter of the dialog, typed into the field.
+case_started=$SECONDS
+name="10 dialog: wrong password, Ok clicked, the password typed again replaces it"
+wine_start "$cases" "$cases/password.exe" a:
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif ! wait_for 60 dialog_ready "$window"; then
+  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
+else
+  wine_type "$window" lmdtocqh
+  sleep 1
+  wine_click "$window" 40 195  # the middle of "&Ok"
+  sleep 2
+  wine_type "$window" "$password"
+  wine_keys "$window" alt+t
+  if ! program_running; then
+    wine_wait_exit 1
+    case_result "$name" "a typed letter ended the program (exit code $program_status)"
+  elif ! wait_for 60 run_succeeded "$window"; then
+    case_result "$name" "the check never showed success (the letters went to the buttons, or the old text stayed)"
+  elif ! wine_quit "$window" 30; then
+    case_result "$name" "Quit did not end the program"
+  elif [ "$program_status" -ne 0 ]; then
+    case_result "$name" "exit code $program_status, expected 0"
+  else
+    case_result "$name" ""
+  fi
+fi
+
+# 11. Escape during a run started with "&Test only" asks the stop question
+#    (the pressed button is disabled, the focus moves on to "&Cancel"). The
+#    question is left up until the run is through, then answered "Yes"
+#    (a click; the question's focus is on "No"): too late, it changes
+#    nothing, and the exit code stays 0.
+case_started=$SECONDS
+name="11 dialog: Escape during Test only asks; a Yes after the run ended changes nothing"
+wine_start "$cases" "$cases/big.exe" a:
+if ! window=$(wine_find_window 60); then
+  case_result "$name" "no dialog within 60 s"
+elif ! wait_for 60 dialog_ready "$window"; then
+  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
+else
+  wine_type "$window" "$password"
+  wine_keys "$window" alt+t
+  sleep 0.3
+  wine_keys "$window" Escape
+  if ! question=$(wine_find_named 20 "$QUESTION_TITLE"); then
+    case_result "$name" "Escape during the run asked no question"
+  elif ! wait_for 60 bar_is "$window" "$PROBE_BAR_RIGHT" green; then
+    case_result "$name" "the run never got through under the question"
+  else
+    sleep 3
+    wine_click "$question" 65 125 213 141  # the middle of "Yes"
+    sleep 2
+    if xdotool search --onlyvisible --name "$QUESTION_TITLE" >/dev/null 2>&1; then
+      case_result "$name" "the question is still up after Yes"
+    elif ! wine_quit "$window" 30; then
+      case_result "$name" "Quit did not end the program"
+    elif [ "$program_status" -ne 0 ]; then
+      case_result "$name" "exit code $program_status, expected 0 (the late Yes counted)"
+    else
+      case_result "$name" ""
+    fi
+  fi
+fi
 
 echo "Wine part took $((SECONDS - started)) s"
 echo "$passed passed, $failed failed"

@@ -149,7 +149,11 @@ uint64_t DialogsShownCount() { return dialogsShown; }
 HWND TopDialog() {
   UserHold hold(UserLock());
   std::vector<HWND>& shown = ShownDialogs();
-  return shown.empty() ? nullptr : shown.back();
+  // A dialog that has ended is gone for the user, though its loop may not
+  // have returned yet.
+  for (auto it = shown.rbegin(); it != shown.rend(); ++it)
+    if (!(*it)->dialogRecord->ended) return *it;
+  return nullptr;
 }
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM parameter) {
@@ -185,10 +189,20 @@ INT_PTR RunModalDialog(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC
     dialog = CreateDialogWindows(dialogTemplate, owner, procedure);
     firstTabStop = FirstTabStop(dialog);
   }
-  // FALSE leaves the focus alone; TRUE gives it to the first tab stop,
-  // which is also what wParam names.
-  if (procedure(dialog, WM_INITDIALOG, WPARAM(firstTabStop), parameter) && firstTabStop != nullptr)
-    SetFocus(firstTabStop);
+  // TRUE asks for the first tab stop (what wParam names, found again: the
+  // procedure may have enabled or hidden controls). FALSE keeps a focus the
+  // procedure gave to one of the dialog's controls; without one, the dialog
+  // takes the focus when it is shown and activated, and its default
+  // handling passes it on to the first tab stop all the same. So every
+  // dialog starts with a focus on a control when it has a tab stop.
+  const bool defaultFocus = procedure(dialog, WM_INITDIALOG, WPARAM(firstTabStop), parameter) != FALSE;
+  {
+    UserHold hold(UserLock());
+    HWND focus = dialog->dialogRecord->queue->focus;
+    const bool focusInside = WindowIsLive(focus) && focus != dialog && focus->dialog == dialog;
+    firstTabStop = defaultFocus || !focusInside ? FirstTabStop(dialog) : nullptr;
+  }
+  if (firstTabStop != nullptr) DialogSetFocus(firstTabStop);
 
   bool show;
   {

@@ -15,7 +15,7 @@ bool IsButton(HWND window) { return window->dialogRecord == nullptr && window->c
 
 // With the lock held: a click on a live button.
 bool ClickLocked(HWND button) {
-  if (!button->enabled || !button->visible) return false;
+  if (!button->enabled || !button->visible || button->dialog->dialogRecord->ended) return false;
   PostLocked(button->dialog, WM_COMMAND, MAKEWPARAM(button->id, BN_CLICKED), LPARAM(button));
   return true;
 }
@@ -53,6 +53,7 @@ bool PressButton(HWND button) {
 bool PressKey(HWND dialog, int key) {
   UserHold hold(UserLock());
   if (LiveWindow(dialog) == nullptr || dialog->dialogRecord == nullptr) return false;
+  if (dialog->dialogRecord->ended) return false;  // gone for the user
   const std::vector<HWND>& controls = dialog->dialogRecord->controls;
   if (key == kKeyEscape) {
     HWND cancel = nullptr;
@@ -89,6 +90,7 @@ int TypeText(HWND edit, const char* text) {
     size_t length = strlen(text);
     kept = length > size_t(edit->limit) ? edit->limit : int(length);
     edit->text.assign(text, size_t(kept));
+    edit->selectFrom = edit->selectTo = kept;  // the caret after the text, nothing selected
     NoteUserChangeLocked();
   }
   NotifyControlChanged(edit);

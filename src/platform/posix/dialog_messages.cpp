@@ -1,6 +1,7 @@
 // Messages: SendMessageA, PostMessageA and the calls built on them
 // (SendDlgItemMessageA, SetDlgItemTextA, GetDlgItemTextA, SetWindowTextA),
-// InvalidateRgn, and the default handling of a dialog.
+// InvalidateRgn, and the default handling of a dialog (its texts, icons,
+// font and WM_NEXTDLGCTL).
 //
 // As on Windows, a message is handled on the thread that runs the window's
 // dialog. SendMessageA from that thread handles it at once; from another
@@ -91,6 +92,19 @@ LRESULT DefaultDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_SETFONT: {
       UserHold hold(UserLock());
       if (LiveWindow(dialog) != nullptr) dialog->font = (HFONT)wParam;
+      return 0;
+    }
+    case WM_NEXTDLGCTL: {
+      // The dialog moves its focus: with a nonzero lParam, to the control
+      // wParam names (which must be one of the dialog's), selecting an
+      // edit's text as Tab does.
+      if (LOWORD(lParam) == 0) StandInUnsupported("WM_NEXTDLGCTL", "the next or previous tab stop (lParam 0)");
+      HWND control = (HWND)wParam;
+      {
+        UserHold hold(UserLock());
+        if (LiveWindow(dialog) == nullptr || !WindowIsLive(control) || control->dialog != dialog) return 0;
+      }
+      DialogSetFocus(control);
       return 0;
     }
     case WM_INITDIALOG:

@@ -24,7 +24,10 @@
 //                    drive of that letter, if there is one)
 //   typing           goes to the focused edit, up to its limit; a
 //                    password shows '*' for each character; Backspace
-//                    takes the last one back
+//                    takes the last one back. A selected text (shown
+//                    reversed; an edit reached by Tab, or selected by the
+//                    program) is replaced by what is typed, or erased by
+//                    Backspace
 //   arrows, Home, End  in the focused drive list, the previous, next,
 //                    first or last drive; elsewhere they scroll the
 //                    message list (Up and Down a line, Left and Right

@@ -123,9 +123,14 @@ int DrawEdit(const ControlView& control, const Cells& cells) {
   // The end of a long text, as an automatically scrolling edit shows it.
   const int room = std::max(1, wide - 1);
   if (int(text.size()) > room) text.erase(0, text.size() - size_t(room));
+  const int hidden = int(control.text.size()) - int(text.size());  // scrolled off on the left
   std::wstring field = text + std::wstring(size_t(std::max(0, wide - int(text.size()))), L'_');
   attr_t look = !control.enabled ? A_DIM : control.focused ? A_BOLD : A_NORMAL;
   Put(cells.top, cells.left, field, look, wide);
+  // The selection, which typing replaces, reversed.
+  const int from = std::max(0, control.selectFrom - hidden), to = std::max(0, control.selectTo - hidden);
+  if (control.enabled && from < to && to <= int(text.size()))
+    Put(cells.top, cells.left + from, text.substr(size_t(from), size_t(to - from)), look | A_REVERSE);
   return cells.left + int(text.size());
 }
 

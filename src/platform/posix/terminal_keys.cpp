@@ -33,18 +33,36 @@ bool MoveFocus(const DialogView& dialog, const ControlView* focus, int step) {
   int next = at < 0 ? (step > 0 ? 0 : count - 1) : ((at + step) % count + count) % count;
   // SetFocus answers the previous focus: null both for none and for a
   // window gone meanwhile, which the next drawing shows either way.
-  SetFocus(stops[size_t(next)]->window);
+  // As Tab on Windows: an edit reached this way has its text selected.
+  DialogSetFocus(stops[size_t(next)]->window);
   return true;
 }
 
+// The edit's text without its selection, and where the caret then stands:
+// the selected characters, if any, are what typing and Backspace replace.
+std::string WithoutSelection(const ControlView& edit) {
+  return edit.text.substr(0, size_t(edit.selectFrom)) + edit.text.substr(size_t(edit.selectTo));
+}
+bool HasSelection(const ControlView& edit) { return edit.selectFrom < edit.selectTo; }
+
+// A typed character replaces the selection, else goes to the end (the
+// front end keeps the caret at the end of the text).
 bool TypeInto(const ControlView& edit, wchar_t typed) {
   int byte = TypedAnsiByte(typed);
-  if (byte < 0 || int(edit.text.size()) >= edit.limit) return false;
-  std::string text = edit.text + char(byte);
-  return TypeText(edit.window, text.c_str()) > int(edit.text.size());
+  if (byte < 0) return false;
+  std::string text = edit.text;
+  size_t at = text.size();
+  if (HasSelection(edit)) {
+    text = WithoutSelection(edit);
+    at = size_t(edit.selectFrom);
+  }
+  if (int(text.size()) >= edit.limit) return false;
+  text.insert(at, 1, char(byte));
+  return TypeText(edit.window, text.c_str()) == int(text.size());
 }
 
 bool EraseLast(const ControlView& edit) {
+  if (HasSelection(edit)) return TypeText(edit.window, WithoutSelection(edit).c_str()) >= 0;
   if (edit.text.empty()) return false;
   std::string text = edit.text.substr(0, edit.text.size() - 1);
   return TypeText(edit.window, text.c_str()) >= 0;

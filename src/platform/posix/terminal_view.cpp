@@ -2,6 +2,8 @@
 // terminal_view.h).
 #include "platform/posix/terminal_view.h"
 
+#include <algorithm>
+
 namespace {
 
 // With the lock held.
@@ -19,6 +21,8 @@ ControlView ViewOfControl(HWND control, HWND focus) {
   if (control->controlClass == kClassListBox || control->controlClass == kClassComboBox) view.items = control->items;
   view.selection = control->selection;
   view.limit = control->limit;
+  view.selectFrom = std::min(control->selectFrom, int(control->text.size()));
+  view.selectTo = std::min(control->selectTo, int(control->text.size()));
   return view;
 }
 
@@ -28,7 +32,9 @@ std::vector<DialogView> ShownDialogViews() {
   std::vector<DialogView> views;
   UserHold hold(UserLock());
   for (HWND dialog : ShownDialogs()) {
-    if (!WindowIsLive(dialog)) continue;
+    // An ended dialog is gone from the screen at once, before its loop
+    // has returned and its windows are destroyed.
+    if (!WindowIsLive(dialog) || dialog->dialogRecord->ended) continue;
     DialogView view;
     view.window = dialog;
     view.templateId = dialog->dialogTemplate->id;

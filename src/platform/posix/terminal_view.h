@@ -23,6 +23,7 @@ struct ControlView {
   std::vector<std::string> items;  // list box lines, combo box entries
   int selection;                   // combo box: the chosen entry, -1 for none
   int limit;                       // edit: the most characters it takes
+  int selectFrom, selectTo;        // edit: the selected characters, [from, to); equal for none
 };
 
 struct DialogView {

@@ -26,6 +26,7 @@ typedef uintptr_t DWORD_PTR;
 #define WM_GETTEXTLENGTH 0x000E
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
+#define WM_NEXTDLGCTL 0x0028
 #define WM_SETFONT 0x0030
 #define WM_SETICON 0x0080
 #define WM_INITDIALOG 0x0110
@@ -58,6 +59,7 @@ typedef uintptr_t DWORD_PTR;
 #define CB_GETLBTEXTLEN 0x0149
 #define CB_SETCURSEL 0x014E
 // Edit
+#define EM_SETSEL 0x00B1
 #define EM_LIMITTEXT 0x00C5
 #define EM_SETLIMITTEXT EM_LIMITTEXT
 

@@ -207,6 +207,23 @@ HWND SetFocus(HWND window) {
   return previous;
 }
 
+void DialogSetFocus(HWND control) {
+  bool selected = false;
+  {
+    UserHold hold(UserLock());
+    HWND found = LiveWindow(control);
+    if (found == nullptr) return;
+    if (found->dialogRecord == nullptr && found->controlClass == kClassEdit) {
+      found->selectFrom = 0;
+      found->selectTo = int(found->text.size());
+      selected = true;
+      NoteUserChangeLocked();
+    }
+  }
+  if (selected) NotifyControlChanged(control);
+  SetFocus(control);
+}
+
 HWND GetFocus(void) {
   UserHold hold(UserLock());
   ThreadQueue* queue = CurrentQueue(false);

@@ -75,6 +75,8 @@ struct HWND__ {
   int selection = -1;              // CB_SETCURSEL
   // Edit.
   int limit = 30000;               // EM_LIMITTEXT; the most a user can type
+  int selectFrom = 0;              // EM_SETSEL: the selected characters [selectFrom, selectTo);
+  int selectTo = 0;                // equal for none. Typing replaces them.
   DialogRecord* dialogRecord;      // for a dialog; null for a control
 };
 
@@ -136,6 +138,11 @@ uint64_t UserChangeCount();
 // Returns when the change count differs from `seen`, or after
 // `milliseconds`, whichever comes first.
 void WaitForUserChange(uint64_t seen, int milliseconds);
+
+// A dialog's own way of giving a control the focus (WM_NEXTDLGCTL, a
+// dialog's first focus): an edit control gets its whole text selected, so
+// that what is typed next replaces it, then SetFocus. Without the lock.
+void DialogSetFocus(HWND control);
 
 // Tells the front end that `window` changed (text, state, items, focus).
 // Without the lock.

@@ -76,6 +76,7 @@ bool WindowMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam, Out
   switch (message) {
     case WM_SETTEXT:
       control->text = lParam != 0 ? (const char*)lParam : "";
+      control->selectFrom = control->selectTo = 0;  // an edit's caret goes to the start
       out->result = TRUE;
       out->changed = true;
       return true;
@@ -194,11 +195,31 @@ bool ComboBoxMessage(HWND combo, UINT message, WPARAM wParam, LPARAM lParam, Out
   return false;
 }
 
-bool EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM, Outcome*) {
-  if (message != EM_LIMITTEXT) return false;
-  // 0 lifts the limit to the largest an edit control allows.
-  edit->limit = wParam == 0 || wParam > WPARAM(0x7FFFFFFE) ? 0x7FFFFFFE : int(wParam);
-  return true;
+bool EditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, Outcome* out) {
+  switch (message) {
+    case EM_LIMITTEXT:
+      // 0 lifts the limit to the largest an edit control allows.
+      edit->limit = wParam == 0 || wParam > WPARAM(0x7FFFFFFE) ? 0x7FFFFFFE : int(wParam);
+      return true;
+    case EM_SETSEL: {
+      // As the edit control takes it: a start of -1 removes the selection
+      // (the caret stays where it was), an end of -1 or past the text means
+      // its end, and the two may come in either order.
+      const int length = int(edit->text.size());
+      int from = int(wParam), to = int(lParam);
+      if (from == -1) {
+        edit->selectFrom = edit->selectTo;
+      } else {
+        if (to < 0 || to > length) to = length;
+        if (from < 0 || from > length) from = length;
+        edit->selectFrom = std::min(from, to);
+        edit->selectTo = std::max(from, to);
+      }
+      out->changed = true;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
