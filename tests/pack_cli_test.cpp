@@ -225,6 +225,7 @@ TEST(PackCli, CapturesABlockDevice) {
   EXPECT_NE(std::string::npos, build.out.find("geometry 1.44m from the boot sector")) << build.out;
   ASSERT_EQ(0, extract.exitCode) << extract.err;
   EXPECT_TRUE(SameBytes(sample, dir / "back.img"));
+}
 
 // -o naming the image or the restorer, by the same name, another path or a
 // link, is refused before anything is written: both stay as they were.

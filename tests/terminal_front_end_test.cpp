@@ -144,6 +144,10 @@ TEST(TerminalFrontEndTest, TypedLettersGoToTheEditNeverToTheButtons) {
 
   // Escape in Ready: no question.
   ASSERT_TRUE(tmux.Keys("Escape"));
+  // A key that reaches the terminal right behind an Esc, in the same read,
+  // is how terminals send Alt with it: the letters come after a pause, as a
+  // person's would.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   // The mnemonics of "Print &label", "Print &message", "Print &data", "&Test
   // only", "&Ok", "&Cancel", "&Quit" and "&Help", typed into the focused
   // password field (it takes 12 characters).
