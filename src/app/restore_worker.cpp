@@ -50,6 +50,17 @@ int OpenContainer() {
     FailBeforeCatalogue(24, "%s\nis shorter than the program itself: it carries no diskette image.%s", "");
     return 24;
   }
+  if (result == 30 && fseek(app.containerFile, 0, SEEK_END) == 0 &&
+      ftell(app.containerFile) == long(app.containerOffset)) {
+    // Nothing at all after the program: the restorer as it was built, not
+    // a self-restoring file that lost its end.
+    FailBeforeCatalogue(24,
+                        "%s\ncarries no diskette image: it is the restorer alone.%s\n"
+                        "Make a self-restoring file from a diskette image with\n"
+                        "  zolt-pack build --image DISK.img -o DISK",
+                        "");
+    return 24;
+  }
   if (result != 0) {
     app.lastResult = result;
     app.runStatus = result;
