@@ -230,3 +230,38 @@ TEST_F(LinuxCommandLine, FixedDiskIsRefusedWithItsReason) {
   EXPECT_NE(std::string::npos, r.err.find(fixed + " is not written: it is a fixed disk")) << r.err;
   EXPECT_EQ("", r.out) << "no run was started";
 }
+
+// Line mode's progress on standard error: one line per tenth into a file
+// or pipe; on a terminal one line, rewritten in place after each track.
+TEST_F(LinuxCommandLine, ProgressOnStandardError) {
+  const PackedImage& packed = PackImage({"1.44M", 512, 18, 2, 80, 2880});
+  const ProgramResult r = Run(packed.program, "a: /Q /T1 </dev/null");
+  ASSERT_EQ(0, r.exitCode) << r.err;
+  std::vector<std::string> lines;
+  for (size_t at = r.err.find("zolt: track "); at != std::string::npos; at = r.err.find("zolt: track ", at + 1))
+    lines.push_back(r.err.substr(at, r.err.find('\n', at) - at));
+  ASSERT_EQ(11u, lines.size()) << r.err;
+  EXPECT_EQ("zolt: track 1 of 160 (cylinder 0, head 0), 0%", lines.front());
+  EXPECT_EQ("zolt: track 16 of 160 (cylinder 7, head 1), 10%", lines[1]);
+  EXPECT_EQ("zolt: track 160 of 160 (cylinder 79, head 1), 100%", lines.back());
+  EXPECT_EQ(std::string::npos, r.err.find('\r')) << "nothing in place off a terminal";
+
+  // script(1) gives the run a terminal; standard error alone goes to it.
+  const std::string typescript = dir / "typescript";
+  const ProgramResult onTerminal = RunProgram(
+      "ZOLT_CLOCK=virtual ZOLT_WINDOWS=nt ZOLT_DRIVES='a:=floppy:" + dir / "b.img" + "' script -qec \"" +
+      packed.program + " a: /I /Q /T1 </dev/null >" + dir / "out" + "\" " + typescript + " >/dev/null 2>&1");
+  if (onTerminal.exitCode == 127 || onTerminal.exitCode == -1) GTEST_SKIP() << "no script(1) here";
+  ASSERT_EQ(0, onTerminal.exitCode);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(typescript, &bytes));
+  const std::string shown(bytes.begin(), bytes.end());
+  EXPECT_NE(std::string::npos, shown.find("\rzolt: track 2 of 160 (cylinder 0, head 1), 1%\x1b[K\rzolt: track 3 of"))
+      << shown.substr(0, 400);
+  const size_t last = shown.find("\rzolt: track 160 of 160 (cylinder 79, head 1), 100%\x1b[K");
+  ASSERT_NE(std::string::npos, last) << shown.substr(shown.size() > 400 ? shown.size() - 400 : 0);
+  // The line ends after the last track (the terminal shows a line end as
+  // CR LF).
+  const std::string after = shown.substr(shown.find("\x1b[K", last) + 3, 2);
+  EXPECT_TRUE(after == "\r\n" || after[0] == '\n') << after;
+}

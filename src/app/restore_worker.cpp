@@ -15,6 +15,9 @@
 #include "container/container_offset.h"
 #include "resource.h"
 #include "ui/message_list.h"
+#ifndef _WIN32
+#include "ui/linux_progress_line.h"
+#endif
 #include "ui/progress.h"
 #include "writer/disk_output.h"
 
@@ -121,6 +124,9 @@ int Decompress() {
 // What the run did, in the message list, with the beep. Every way a run
 // ends comes here.
 void ReportEndOfRun() {
+#ifndef _WIN32
+  EndProgressLine();
+#endif
   if (app.runStatus == 0) app.runStatus = app.lastSinkResult;
   if (app.checksumPresent && app.expectedCrc != app.runningCrc && app.runStatus == 0) {
     app.runStatus = 4;

@@ -138,6 +138,17 @@ DWORD GetLastError(void);
 void SetLastError(DWORD error);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
+// The standard streams. GetStdHandle gives the handle of standard output
+// or error as a console program has them, and null while the full-screen
+// terminal dialog holds the stream (a window program has none); WriteFile
+// writes to such a handle. GetConsoleMode succeeds only for a stream that
+// is a terminal (the console), else fails with ERROR_INVALID_HANDLE.
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+#define ENABLE_PROCESSED_OUTPUT 0x0001u
+HANDLE GetStdHandle(DWORD which);
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
+
 // Further parts of the subset, each in its own header.
 #include "platform/posix/kernel.h"  // threads, semaphores, waits, Sleep, Beep
 #include "platform/posix/files.h"   // volumes and the VWIN32 service
