@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/startup.h"
 #include "container/catalogue.h"
+#include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "platform/posix/standin.h"
 #include "resource.h"
@@ -61,6 +62,16 @@ void ProgramInProcess::TearDown() {
     app.userStopped = 1;
     if (app.threadSemaphore != nullptr) ReleaseSemaphore(app.threadSemaphore, 1, nullptr);
     EXPECT_TRUE(Eventually([] { return StandInCreatedThreadsIdle(); }));
+    // A test that failed half-way may leave a print job's dialog open,
+    // waiting for a person: "&Quit" waits for the job, so without this it
+    // would wait for ever and the failure would show as a time-out.
+    // Escape ends each such dialog (the job prints nothing).
+    for (int i = 0; i < 8; ++i) {
+      HWND top = TopDialog();
+      if (top == nullptr || top == app.mainWindow) break;
+      PressKey(top, kKeyEscape);
+      EXPECT_TRUE(Eventually([top] { return TopDialog() != top && StandInCreatedThreadsIdle(); }));
+    }
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_QUIT, 0);
     program.join();
   }

@@ -308,7 +308,7 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
       {"image file cannot be made", &good, "a: /D=" + dir / "missing/out.img" + " /Q /T1", 82,
        nullptr, nullptr},
       {"no NT format for the geometry", &tenSectors, "a: /Q /T1", 50, "Unsupported operation", nullptr},
-      {"no container", nullptr, "a: /I /Q /T1", 30, nullptr, "ends inside the header"},
+      {"no container", nullptr, "a: /I /Q /T1", 24, nullptr, "carries no diskette image"},
       {"file cut short before its container", nullptr, "a: /I /Q /T1", 24, nullptr,
        "is shorter than the program itself", dir / "cut.exe"},
   };

@@ -487,3 +487,62 @@ TEST_F(FloppyDriveTest, EmptyDriveIsNotReady) {
 }
 
 }  // namespace
+
+// A loop device named on the command line by its path is the target: a
+// removable medium, written as such on both families; with a file system
+// of it mounted, the run is refused, stderr says where it is mounted, the
+// process ends non-zero and the medium stays as it was.
+TEST_F(DeviceMediumTest, LoopDeviceNamedByItsPathIsTheTarget) {
+  const PackedImage& packed = PackImage({"1.44M", 512, 18, 2, 80, 2880});
+  for (const char* family : {"nt", "9x"}) {
+    SCOPED_TRACE(family);
+    // Above 5,760 sectors: Windows 9x takes a smaller one for a diskette.
+    const std::vector<uint8_t> before = Pattern(4u << 20, 9);
+    ASSERT_TRUE(WriteWholeFile(image(), before));
+    Loop();
+    if (Ended()) return;
+    const ProgramResult r = RunProgram(std::string("ZOLT_CLOCK=virtual ZOLT_WINDOWS=") + family +
+                                       " ZOLT_DRIVES='a:=floppy:" + dir_ / "a.img" + "' timeout 120 " +
+                                       packed.program + " " + loop_ + " /Q /T1 </dev/null");
+    RunProgram("losetup -d " + loop_);
+    loop_.clear();
+    const std::vector<std::string> lines = OutputLines(r.out);
+    EXPECT_EQ(0, r.exitCode) << r.out << r.err;
+    ASSERT_FALSE(lines.empty()) << r.err;
+    EXPECT_EQ("Now you MUST REMOVE the diskette from the drive.", lines.back());
+    const std::vector<uint8_t> after = ImageBytes();
+    EXPECT_EQ(MediumAfter::kImageAtStart, CompareMedium(packed.image, true, before, true, after))
+        << Describe(CompareMedium(packed.image, true, before, true, after));
+    EXPECT_FALSE(FileExists(dir_ / "a.img")) << "drive A: was written";
+  }
+}
+
+TEST_F(DeviceMediumTest, MountedLoopDeviceNamedByItsPathIsRefused) {
+  ASSERT_TRUE(WriteWholeFile(image(), std::vector<uint8_t>(2u << 20, 0)));
+  ProgramResult made = RunProgram("mke2fs -q -F -t ext2 " + image() + " 2>&1");
+  if (made.exitCode != 0) GTEST_SKIP() << "mke2fs failed: " << made.out;
+  Loop();
+  if (Ended()) return;
+  mountPoint_ = dir_ / "mnt";
+  ASSERT_EQ(mkdir(mountPoint_.c_str(), 0700), 0);
+  if (mount(loop_.c_str(), mountPoint_.c_str(), "ext2", 0, nullptr) != 0)
+    GTEST_SKIP() << "cannot mount ext2 here";
+  const std::vector<uint8_t> before = ImageBytes();
+  const PackedImage& packed = PackImage({"1.44M", 512, 18, 2, 80, 2880});
+  for (const char* family : {"nt", "9x"}) {
+    SCOPED_TRACE(family);
+    const ProgramResult r = RunProgram(std::string("ZOLT_CLOCK=virtual ZOLT_WINDOWS=") + family +
+                                       " ZOLT_DRIVES='a:=floppy:" + dir_ / "a.img" + "' timeout 120 " +
+                                       packed.program + " " + loop_ + " /Q /T1 </dev/null");
+    EXPECT_NE(0, r.exitCode) << r.out << r.err;
+    EXPECT_NE(std::string::npos,
+              r.err.find(loop_ + " is not written: a file system on it is mounted on " + mountPoint_))
+        << r.err;
+    EXPECT_FALSE(FileExists(dir_ / "a.img")) << "drive A: was written";
+  }
+  // The file system's own writes (its superblock at 1,024) aside, nothing
+  // changed: the image's boot sector would lie in the first 512 bytes.
+  const std::vector<uint8_t> after = ImageBytes();
+  EXPECT_TRUE(std::equal(before.begin(), before.begin() + 1024, after.begin())) << "the boot sector was written";
+  EXPECT_NE(MediumAfter::kImageAtStart, CompareMedium(packed.image, true, before, true, after));
+}

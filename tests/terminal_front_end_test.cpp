@@ -95,6 +95,8 @@ TEST(TerminalFrontEndTest, RestoresWithPasswordAndQuitsByMnemonic) {
   ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "The operation completed with no error."); },
                            &screen))
       << screen;
+  // The bar's percentage, beside it on its frame.
+  EXPECT_TRUE(Holds(screen, " 100% ")) << screen;
   std::vector<uint8_t> written, expected;
   ASSERT_TRUE(ReadWholeFile(dir / "out.img", &written));
   ASSERT_TRUE(ReadWholeFile(sample, &expected));

@@ -16,6 +16,9 @@
 #include "container/substitution.h"
 #include "print/print_job.h"
 #include "resource.h"
+#ifndef _WIN32
+#include "ui/linux_progress_line.h"
+#endif
 #include "ui/main_dialog.h"
 #include "ui/message_list.h"
 #include "ui/progress.h"
@@ -245,6 +248,9 @@ int TakeImageData(const uint8_t* data, uint32_t count, uint32_t* used) {
     DrawProgress(app.sectorsTotal - app.sectorsRemaining, app.sectorsTotal, kBarWriting);
   else
     DrawProgress(app.cylinder > 1 ? app.cylinder - 1u : 0u, app.cylinderCount - 1u, kBarWriting);
+#ifndef _WIN32
+  ReportTrackProgress();
+#endif
   app.trackFilled = 0;
   if (app.trackSectors < app.sectorsRemaining)
     app.sectorsRemaining -= app.trackSectors;

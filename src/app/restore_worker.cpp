@@ -16,6 +16,9 @@
 #include "container/container_offset.h"
 #include "resource.h"
 #include "ui/message_list.h"
+#ifndef _WIN32
+#include "ui/linux_progress_line.h"
+#endif
 #include "ui/progress.h"
 #include "writer/disk_output.h"
 
@@ -49,6 +52,17 @@ int OpenContainer() {
   int result = ReadContainerHeader(app.containerFile, app.containerOffset, &header);
   if (result == 24) {
     FailBeforeCatalogue(24, "%s\nis shorter than the program itself: it carries no diskette image.%s", "");
+    return 24;
+  }
+  if (result == 30 && fseek(app.containerFile, 0, SEEK_END) == 0 &&
+      ftell(app.containerFile) == long(app.containerOffset)) {
+    // Nothing at all after the program: the restorer as it was built, not
+    // a self-restoring file that lost its end.
+    FailBeforeCatalogue(24,
+                        "%s\ncarries no diskette image: it is the restorer alone.%s\n"
+                        "Make a self-restoring file from a diskette image with\n"
+                        "  zolt-pack build --image DISK.img -o DISK",
+                        "");
     return 24;
   }
   if (result != 0) {
@@ -111,8 +125,6 @@ int Decompress() {
   return result;
 }
 
-// What the run did, in the message list, with the beep. Every way a run
-// ends comes here.
 // The run's outcome, once the stream has ended: the sink's last result,
 // then the checksum.
 void SettleRunStatus() {
@@ -134,7 +146,12 @@ void SettleImageFileOfTheRun() {
   }
 }
 
+// What the run did, in the message list, with the beep. Every way a run
+// ends comes here.
 void ReportEndOfRun() {
+#ifndef _WIN32
+  EndProgressLine();
+#endif
   if (app.userStopped == 0 && app.imageCompleted != 0)
     LIST_MESSAGE(65, "slXlX", kProductPrefix, (unsigned long)app.expectedCrc,
                  (unsigned long)app.runningCrc);

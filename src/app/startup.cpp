@@ -40,6 +40,12 @@ bool CheckWindowsVersion() {
 }
 
 int RunRestorer(HINSTANCE instance, char* commandLine) {
+  char* argv[kMaxArguments];
+  int argc = SplitCommandLine(commandLine, argv);
+  return RunRestorerWithArguments(instance, argc, argv);
+}
+
+int RunRestorerWithArguments(HINSTANCE instance, int argc, char* argv[]) {
   app.instance = instance;
   FreeTextTable(&app.messages);
   FreeTextTable(&app.freeTexts);
@@ -51,8 +57,6 @@ int RunRestorer(HINSTANCE instance, char* commandLine) {
   if (app.textBuffer == nullptr) app.textBuffer = (char*)malloc(kTextBufferSize);
   if (app.textBuffer == nullptr) return 8;
 
-  char* argv[kMaxArguments];
-  int argc = SplitCommandLine(commandLine, argv);
   ApplyArguments(argc, argv);
 
   app.dialogSemaphore = CreateSemaphoreA(nullptr, 0, 1, "DialogSemaphore");

@@ -14,7 +14,11 @@ extern const char kVersionRefusedCaption[];
 bool CheckWindowsVersion();
 
 // The whole process: returns errorCode or'ed with userStopped, or -1 when
-// the Windows version is refused.
+// the Windows version is refused. The command line is split as Windows
+// programs of its time split it (command_line.h).
 int RunRestorer(HINSTANCE instance, char* commandLine);
+
+// The same over arguments already split, each applied as one argument.
+int RunRestorerWithArguments(HINSTANCE instance, int argc, char* argv[]);
 
 #endif

@@ -1,6 +1,9 @@
-// The drive table in force, and the Win32 calls that read it:
-// GetDriveTypeA and GetLogicalDrives.
+// The drive table in force, and the Win32 calls that read it and add to
+// it: GetDriveTypeA, GetLogicalDrives, QueryDosDeviceA and
+// DefineDosDeviceA.
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "platform/posix/disk_medium.h"
 #include "platform/posix/drive_table.h"
@@ -18,6 +21,21 @@ bool RootLetter(const char* root, char* letter) {
   if (root[2] != '\0' && !((root[2] == '\\' || root[2] == '/') && root[3] == '\0')) return false;
   *letter = l;
   return true;
+}
+
+// "X:" alone, the form in which a drive letter is a DOS device name.
+bool DeviceLetter(const char* name, char* letter) {
+  return name != nullptr && name[0] != '\0' && name[1] == ':' && name[2] == '\0' &&
+         RootLetter(name, letter);
+}
+
+// What a drive letter stands for: a real device by its path, a simulated
+// drive by a name no path of this machine has.
+std::string TargetOf(const DriveEntry& drive) {
+  if (drive.kind == DriveKind::kDevice || (!drive.path.empty() && drive.kind != DriveKind::kFloppy &&
+                                           drive.kind != DriveKind::kRemovable))
+    return drive.path;
+  return std::string("\\Device\\Zolt") + drive.letter;
 }
 
 }  // namespace
@@ -56,4 +74,52 @@ DWORD GetLogicalDrives(void) {
   DWORD mask = 0;
   for (const DriveEntry& drive : drives) mask |= DWORD(1) << (drive.letter - 'A');
   return mask;
+}
+
+DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD max) {
+  if (deviceName == nullptr) StandInUnsupported("QueryDosDeviceA", "the list of all device names");
+  char letter;
+  const DriveEntry* drive = DeviceLetter(deviceName, &letter) ? FindDrive(letter) : nullptr;
+  if (drive == nullptr) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  const std::string target = TargetOf(*drive);
+  // The target and the NUL that ends the list of targets.
+  if (targetPath == nullptr || max < target.size() + 2) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  memcpy(targetPath, target.c_str(), target.size() + 1);
+  targetPath[target.size() + 1] = '\0';
+  return DWORD(target.size() + 2);
+}
+
+BOOL DefineDosDeviceA(DWORD flags, LPCSTR deviceName, LPCSTR targetPath) {
+  if (flags != DDD_RAW_TARGET_PATH)
+    StandInUnsupported("DefineDosDeviceA", "flags other than DDD_RAW_TARGET_PATH");
+  char letter;
+  if (!DeviceLetter(deviceName, &letter) || targetPath == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  // Windows would stack a second definition on a letter in use; the
+  // program gives devices free letters only.
+  if (FindDrive(letter) != nullptr) StandInUnsupported("DefineDosDeviceA", "a letter already in use");
+  DriveEntry drive{};
+  drive.letter = char(letter >= 'a' ? letter - 'a' + 'A' : letter);
+  drive.kind = DriveKind::kDevice;
+  drive.path = targetPath;
+  drive.format = MediumFormat::kNone;
+  std::string why;
+  if (!BlockDeviceDriveType(drive.path, &drive.driveType, &why)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  // No medium is open yet at start-up, when the program defines its
+  // devices: the table is replaced whole.
+  DriveTable table = drives;
+  table.push_back(drive);
+  SetDriveTable(std::move(table));
+  return TRUE;
 }

@@ -1,6 +1,7 @@
 // The process entry on POSIX: checks the stand-in's settings, then calls
 // WinMain with the command line less the program name, the arguments joined
-// by single spaces as Windows would pass them.
+// by single spaces as Windows would pass them, and with __argc and __argv
+// holding the arguments as they came.
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,7 +12,12 @@
 #include "platform/posix/terminal.h"
 #include "platform/posix/windows.h"
 
+int __argc = 0;
+char** __argv = nullptr;
+
 int main(int argc, char** argv) {
+  __argc = argc;
+  __argv = argv;
   std::string error;
   if (!LoadStandInConfiguration(&error)) {
     fprintf(stderr, "zolt: %s\n", error.c_str());

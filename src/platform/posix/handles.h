@@ -19,6 +19,7 @@ enum HandleKind {
   kHandleFile,       // CreateFileA on a plain file
   kHandleVolume,     // CreateFileA on "\\.\A:" and the like
   kHandleVwin32,     // CreateFileA on "\\.\vwin32"
+  kHandleStandard,   // GetStdHandle: the object is the stream's descriptor
 };
 
 // Releases one handle's hold on its object. Runs once per handle, after

@@ -207,6 +207,16 @@ void DrawBar(const DialogPlace& place, const ProgressBand& band) {
     }
     for (int row = fill.top; row < fill.bottom; ++row) Put(row, column, std::wstring(1, shown), look);
   }
+  // The percentage of the latest drawing, on the frame's top edge at its
+  // right end. The program fills from pixel 2 up to where the run stands,
+  // on a bar two pixels shorter than its frame; the pixels left of a fill
+  // end are its share.
+  const int full = int(band.frame.right) - 2;
+  if (band.framed && band.lastFillEnd >= 0 && full > 0 && CellsWide(frame) >= 8) {
+    const int percent = std::min(100, std::max(0, band.lastFillEnd * 100 / full));
+    const std::wstring text = L" " + std::to_wstring(percent) + L"% ";
+    Put(frame.top, frame.right - 2 - int(text.size()), text, A_BOLD);
+  }
 }
 
 // --- Dialogs and message boxes -----------------------------------------------

@@ -129,6 +129,7 @@ void Drawn(const GdiOperation& operation) {
     } else if (!operation.nullBrush) {
       char style = StyleOfColour(operation.brushColour);
       for (int x = std::max(0, int(rect.left)); x < right; ++x) band.fill[size_t(x)] = style;
+      band.lastFillEnd = right;
     }
     front.changed = true;
   }

@@ -28,6 +28,8 @@ struct ProgressBand {
   bool framed = false;     // the frame has been drawn
   RECT frame{};            // the frame, in the client area's pixels
   std::vector<char> fill;  // a BarStyle per pixel column
+  int lastFillEnd = -1;    // where the latest fill ends (its first pixel
+                           // left out); -1 before any fill
 };
 
 // The person's view of the message list: the program scrolls it to each

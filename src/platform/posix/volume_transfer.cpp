@@ -22,6 +22,7 @@
 // position moves on by a successful transfer only.
 #include <algorithm>
 
+#include "platform/posix/standard_streams.h"
 #include "platform/posix/device_trace.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/standin.h"
@@ -153,6 +154,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped) {
+  BOOL streamResult;
+  if (WriteStandardStream(file, buffer, bytesToWrite, bytesWritten, &streamResult)) return streamResult;
   // Only read from on a write.
   return TransferCall("WriteFile", true, file, static_cast<uint8_t*>(const_cast<void*>(buffer)),
                       bytesToWrite, bytesWritten, overlapped);

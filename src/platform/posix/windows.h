@@ -120,9 +120,39 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 UINT GetDriveTypeA(LPCSTR rootPathName);
 DWORD GetLogicalDrives(void);
+
+// The devices behind drive letters. QueryDosDeviceA("X:") stores the
+// drive's target, then a second NUL, and returns the characters stored;
+// for a real device the target is its Linux path ("/dev/fd0"), for a
+// simulated drive a name under "\Device\". DefineDosDeviceA with
+// DDD_RAW_TARGET_PATH gives a free letter to a block device (the target),
+// which then is a drive as a ZOLT_DRIVES device: entry would make it.
+#define DDD_RAW_TARGET_PATH 0x00000001u
+DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD max);
+BOOL DefineDosDeviceA(DWORD flags, LPCSTR deviceName, LPCSTR targetPath);
+
+// GetFileAttributesA of a path of this machine: FILE_ATTRIBUTE_DIRECTORY
+// for a folder, FILE_ATTRIBUTE_DEVICE for a block device, else
+// FILE_ATTRIBUTE_NORMAL; INVALID_FILE_ATTRIBUTES with ERROR_FILE_NOT_FOUND
+// or ERROR_PATH_NOT_FOUND when nothing is there.
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_DEVICE 0x00000040u
+DWORD GetFileAttributesA(LPCSTR fileName);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// The standard streams. GetStdHandle gives the handle of standard output
+// or error as a console program has them, and null while the full-screen
+// terminal dialog holds the stream (a window program has none); WriteFile
+// writes to such a handle. GetConsoleMode succeeds only for a stream that
+// is a terminal (the console), else fails with ERROR_INVALID_HANDLE.
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+#define ENABLE_PROCESSED_OUTPUT 0x0001u
+HANDLE GetStdHandle(DWORD which);
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
 
 // Further parts of the subset, each in its own header.
 #include "platform/posix/kernel.h"  // threads, semaphores, waits, Sleep, Beep
@@ -134,7 +164,11 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 #include "platform/posix/commdlg.h" // the print dialog
 
 // The process entry of the program; the stand-in's main() calls it with the
-// command line less the program name, as Windows does.
+// command line less the program name, as Windows does, and sets __argc and
+// __argv, as the C runtime of Windows does, to the arguments as the shell
+// passed them (__argv[0] the program's name).
+extern int __argc;
+extern char** __argv;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
 
 #endif
