@@ -71,6 +71,14 @@ HWND Question() {
   return top != nullptr && top != app.mainWindow.load() ? top : nullptr;
 }
 
+// A pipe at `path`, held open at both ends but read by nobody yet, so that
+// a run writing its image there waits in its first writes; its descriptor,
+// or -1.
+int UnreadPipe(const std::string& path) {
+  if (mkfifo(path.c_str(), 0600) != 0) return -1;
+  return open(path.c_str(), O_RDWR);
+}
+
 using DialogStates = ProgramInProcess;
 
 }  // namespace
@@ -81,8 +89,7 @@ TEST_F(DialogStates, FromInitialisedToFinished) {
   // The image file is a pipe nobody reads yet: the run blocks in its first
   // writes and can be seen running.
   std::string fifo = dir / "pipe.img";
-  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-  int pipeEnd = open(fifo.c_str(), O_RDWR);
+  int pipeEnd = UnreadPipe(fifo);
   ASSERT_GE(pipeEnd, 0);
 
   // The real pauses (1.2 s at start, 0.5 s after the dialog) leave time to
@@ -248,8 +255,7 @@ TEST_F(DialogStates, StopAnsweredAfterTheRunEnded) {
   // The image file is a pipe nobody reads yet: the run waits in its first
   // writes until the question is up.
   std::string fifo = dir / "pipe.img";
-  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-  int pipeEnd = open(fifo.c_str(), O_RDWR);
+  int pipeEnd = UnreadPipe(fifo);
   ASSERT_GE(pipeEnd, 0);
   Start(exe, "/D=" + fifo);
   ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));

@@ -18,16 +18,20 @@ struct Outcome {
   std::string out, err;
 };
 
-// Runs zolt-pack with `arguments` (already quoted for the shell).
-Outcome ZoltPack(const TempDir& dir, const std::string& arguments) {
-  const std::string command = std::string(ZOLT_BINARY_DIR "/zolt-pack ") + arguments + " >" + (dir / "stdout") +
-                              " 2>" + (dir / "stderr");
+// Runs the zolt-pack at `program` (the build's, or a copy placed
+// somewhere) with `arguments` (already quoted for the shell).
+Outcome ZoltPackAt(const TempDir& dir, const std::string& program, const std::string& arguments) {
+  const std::string command = program + " " + arguments + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
   const int status = std::system(command.c_str());
   Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ""};
   std::vector<uint8_t> bytes;
   if (ReadWholeFile(dir / "stdout", &bytes)) run.out.assign(bytes.begin(), bytes.end());
   if (ReadWholeFile(dir / "stderr", &bytes)) run.err.assign(bytes.begin(), bytes.end());
   return run;
+}
+
+Outcome ZoltPack(const TempDir& dir, const std::string& arguments) {
+  return ZoltPackAt(dir, ZOLT_BINARY_DIR "/zolt-pack", arguments);
 }
 
 bool OneMessageLine(const std::string& err) {
@@ -82,17 +86,6 @@ TEST(PackCli, BuildInfoExtract) {
 }
 
 namespace {
-
-// Runs the zolt-pack at `program` (a copy placed somewhere) with `arguments`.
-Outcome ZoltPackAt(const TempDir& dir, const std::string& program, const std::string& arguments) {
-  const std::string command = program + " " + arguments + " >" + (dir / "stdout") + " 2>" + (dir / "stderr");
-  const int status = std::system(command.c_str());
-  Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ""};
-  std::vector<uint8_t> bytes;
-  if (ReadWholeFile(dir / "stdout", &bytes)) run.out.assign(bytes.begin(), bytes.end());
-  if (ReadWholeFile(dir / "stderr", &bytes)) run.err.assign(bytes.begin(), bytes.end());
-  return run;
-}
 
 bool CopyFile(const std::string& from, const std::string& to) {
   std::vector<uint8_t> bytes;

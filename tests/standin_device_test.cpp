@@ -74,6 +74,21 @@ class DeviceMediumTest : public ::testing::Test {
     ASSERT_NE(medium_, nullptr) << loop_;
   }
 
+  // Makes an ext2 file system on the image, attaches it (as A: too with
+  // `asDriveA`) and mounts it at dir/mnt.
+  void MountExt2(bool asDriveA) {
+    ProgramResult made = RunProgram("mke2fs -q -F -t ext2 " + image() + " 2>&1");
+    if (made.exitCode != 0) GTEST_SKIP() << "mke2fs failed: " << made.out;
+    if (asDriveA)
+      Attach();
+    else
+      Loop();
+    if (Ended()) return;
+    mountPoint_ = dir_ / "mnt";
+    ASSERT_EQ(mkdir(mountPoint_.c_str(), 0700), 0);
+    if (mount(loop_.c_str(), mountPoint_.c_str(), "ext2", 0, nullptr) != 0) GTEST_SKIP() << "cannot mount ext2 here";
+  }
+
   void TearDown() override {
     if (!mountPoint_.empty()) umount(mountPoint_.c_str());  // if still mounted
     std::string error;
@@ -175,14 +190,8 @@ TEST_F(DeviceMediumTest, ReadsComeFromTheMediumNotTheCache) {
 }
 
 TEST_F(DeviceMediumTest, MountedFileSystemRefusesLockAndWrites) {
-  ProgramResult made = RunProgram("mke2fs -q -F -t ext2 " + image() + " 2>&1");
-  if (made.exitCode != 0) GTEST_SKIP() << "mke2fs failed: " << made.out;
-  Attach();
+  MountExt2(true);
   if (Ended()) return;
-  mountPoint_ = dir_ / "mnt";
-  ASSERT_EQ(mkdir(mountPoint_.c_str(), 0700), 0);
-  if (mount(loop_.c_str(), mountPoint_.c_str(), "ext2", 0, nullptr) != 0)
-    GTEST_SKIP() << "cannot mount ext2 here";
   const std::vector<uint8_t> before = ImageBytes();
   std::vector<uint8_t> bytes(4096, 0x5A);
   uint32_t done = 1;
@@ -519,14 +528,8 @@ TEST_F(DeviceMediumTest, LoopDeviceNamedByItsPathIsTheTarget) {
 
 TEST_F(DeviceMediumTest, MountedLoopDeviceNamedByItsPathIsRefused) {
   ASSERT_TRUE(WriteWholeFile(image(), std::vector<uint8_t>(2u << 20, 0)));
-  ProgramResult made = RunProgram("mke2fs -q -F -t ext2 " + image() + " 2>&1");
-  if (made.exitCode != 0) GTEST_SKIP() << "mke2fs failed: " << made.out;
-  Loop();
+  MountExt2(false);
   if (Ended()) return;
-  mountPoint_ = dir_ / "mnt";
-  ASSERT_EQ(mkdir(mountPoint_.c_str(), 0700), 0);
-  if (mount(loop_.c_str(), mountPoint_.c_str(), "ext2", 0, nullptr) != 0)
-    GTEST_SKIP() << "cannot mount ext2 here";
   const std::vector<uint8_t> before = ImageBytes();
   const PackedImage& packed = PackImage({"1.44M", 512, 18, 2, 80, 2880});
   for (const char* family : {"nt", "9x"}) {

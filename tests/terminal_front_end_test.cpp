@@ -61,31 +61,40 @@ std::string ReadText(const std::string& path) {
   return ReadWholeFile(path, &bytes) ? std::string(bytes.begin(), bytes.end()) : std::string();
 }
 
+// Packs the sample with `textOption` (a free text's option and file) and
+// the password "abc", starts it in `tmux` (after `environment`) to convert
+// its image to out.img in `dir`, its exit code going to the file "exit",
+// and waits until the password prompt is listed and "&Ok" is enabled
+// (drawn with its brackets).
+void StartProtectedConversion(const TempDir& dir, const TmuxServer& tmux, const std::string& textOption,
+                              const std::string& environment, std::string* screen) {
+  const std::string sample = std::string(ZOLT_BINARY_DIR) + "/sample-1440k.img";
+  ProgramResult pack = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " " + textOption +
+                                  " --password abc -o " + dir / "restorer");
+  ASSERT_EQ(pack.exitCode, 0) << pack.err;
+  const std::string run = environment + " ZOLT_CLOCK=virtual ZOLT_DRIVES=a:=floppy:" + dir / "a.img" + " " +
+                          dir / "restorer" + " a: /D=" + dir / "out.img" + "; echo EXIT=$? > " + dir / "exit";
+  ProgramResult started = RunProgram(tmux.Command("new-session -d -s zolt -x 100 -y 30 " + Quoted("sh -c " + Quoted(run))));
+  ASSERT_EQ(started.exitCode, 0) << started.err;
+  ASSERT_TRUE(tmux.WaitFor(
+      [](const std::string& s) {
+        return Holds(s, "This file is password protected, please enter the password:") && Holds(s, "[ Ok ]");
+      },
+      screen))
+      << *screen;
+}
+
 TEST(TerminalFrontEndTest, RestoresWithPasswordAndQuitsByMnemonic) {
   if (RunProgram("tmux -V").exitCode != 0) GTEST_SKIP() << "tmux is not installed";
 
   TempDir dir;
   const std::string sample = std::string(ZOLT_BINARY_DIR) + "/sample-1440k.img";
   ASSERT_TRUE(WriteWholeFile(dir / "message.txt", {'H', 'e', 'l', 'l', 'o', '\n'}));
-  ProgramResult pack = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " --message " +
-                                  dir / "message.txt" + " --password abc -o " + dir / "restorer");
-  ASSERT_EQ(pack.exitCode, 0) << pack.err;
-
-  const std::string run = "ZOLT_CLOCK=virtual ZOLT_DRIVES=a:=floppy:" + dir / "a.img" + " " + dir / "restorer" +
-                          " a: /D=" + dir / "out.img" + "; echo EXIT=$? > " + dir / "exit";
   TmuxServer tmux{dir / "tmux"};
-  ProgramResult started = RunProgram(tmux.Command("new-session -d -s zolt -x 100 -y 30 " + Quoted("sh -c " + Quoted(run))));
-  ASSERT_EQ(started.exitCode, 0) << started.err;
-
-  // The password row is shown with the focus and "&Ok" is enabled (drawn
-  // with its brackets) once the prompt is listed.
+  // The password row is shown with the focus.
   std::string screen;
-  ASSERT_TRUE(tmux.WaitFor(
-      [](const std::string& s) {
-        return Holds(s, "This file is password protected, please enter the password:") && Holds(s, "[ Ok ]");
-      },
-      &screen))
-      << screen;
+  StartProtectedConversion(dir, tmux, "--message " + dir / "message.txt", "", &screen);
+  if (HasFatalFailure()) return;
 
   ASSERT_TRUE(tmux.Keys("-l abc"));
   ASSERT_TRUE(tmux.WaitFor([](const std::string& s) { return Holds(s, "***_"); }, &screen)) << screen;
@@ -125,24 +134,12 @@ TEST(TerminalFrontEndTest, TypedLettersGoToTheEditNeverToTheButtons) {
   TempDir dir;
   const std::string sample = std::string(ZOLT_BINARY_DIR) + "/sample-1440k.img";
   ASSERT_TRUE(WriteWholeFile(dir / "label.txt", {'T', 'M', 'U', 'X', ' ', 'L', 'A', 'B', 'E', 'L', '\n'}));
-  ProgramResult pack = RunProgram(BuiltProgram("zolt-pack") + " build --image " + sample + " --label " +
-                                  dir / "label.txt" + " --password abc -o " + dir / "restorer");
-  ASSERT_EQ(pack.exitCode, 0) << pack.err;
-
-  // No printer server: the print dialog offers the file port alone.
-  const std::string run = "CUPS_SERVER=/nonexistent/zolt-tmux-test.sock ZOLT_CLOCK=virtual ZOLT_DRIVES=a:=floppy:" +
-                          dir / "a.img" + " " + dir / "restorer" + " a: /D=" + dir / "out.img" + "; echo EXIT=$? > " +
-                          dir / "exit";
   TmuxServer tmux{dir / "tmux"};
-  ProgramResult started = RunProgram(tmux.Command("new-session -d -s zolt -x 100 -y 30 " + Quoted("sh -c " + Quoted(run))));
-  ASSERT_EQ(started.exitCode, 0) << started.err;
+  // No printer server: the print dialog offers the file port alone.
   std::string screen;
-  ASSERT_TRUE(tmux.WaitFor(
-      [](const std::string& s) {
-        return Holds(s, "This file is password protected, please enter the password:") && Holds(s, "[ Ok ]");
-      },
-      &screen))
-      << screen;
+  StartProtectedConversion(dir, tmux, "--label " + dir / "label.txt", "CUPS_SERVER=/nonexistent/zolt-tmux-test.sock",
+                           &screen);
+  if (HasFatalFailure()) return;
 
   // Escape in Ready: no question.
   ASSERT_TRUE(tmux.Keys("Escape"));

@@ -154,17 +154,7 @@ wine_stop_program() {
 
 # wine_find_window SECONDS: prints the main dialog's X window once mapped.
 wine_find_window() {
-  local deadline=$((SECONDS + $1)) window
-  while [ $SECONDS -lt $deadline ]; do
-    window=$(xdotool search --onlyvisible --name "$DIALOG_TITLE" 2>/dev/null | head -n 1)
-    if [ -n "$window" ]; then
-      echo "$window"
-      return 0
-    fi
-    program_running || return 1
-    sleep 0.2
-  done
-  return 1
+  wine_find_named "$1" "$DIALOG_TITLE"
 }
 
 # wine_find_named SECONDS TITLE: prints the X window of that title once

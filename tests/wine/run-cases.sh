@@ -65,16 +65,16 @@ for candidate in secret abc sesame key zz pass open a; do
 done
 [ -n "$password" ] || { echo "wine-tests: no password can protect a container behind $restorer" >&2; exit 1; }
 
-# A 40 MiB image (32 sectors, 64 heads, 40 cylinders, its BPB in the
-# sample's boot sector; total sectors 81,920 in the 32-bit field): a check
+# A 400 MiB image (32 sectors, 64 heads, 400 cylinders, its BPB in the
+# sample's boot sector; total sectors 819,200 in the 32-bit field): a check
 # of it runs long enough to be seen running.
 head -c 512 "$sample" >"$cases/big.img"
 patch_bytes() { printf '%b' "$3" | dd of="$1" bs=1 seek=$(($2)) conv=notrunc status=none; }
 patch_bytes "$cases/big.img" 0x13 '\x00\x00'
 patch_bytes "$cases/big.img" 0x18 '\x20\x00'
 patch_bytes "$cases/big.img" 0x1A '\x40\x00'
-patch_bytes "$cases/big.img" 0x20 '\x00\x40\x01\x00'
-truncate -s $((81920 * 512)) "$cases/big.img"
+patch_bytes "$cases/big.img" 0x20 '\x00\x80\x0C\x00'
+truncate -s $((819200 * 512)) "$cases/big.img"
 "$pack" build --stub "$restorer" --image "$cases/big.img" --password "$password" -o "$cases/big.exe" >/dev/null
 
 # The damaged container: the header's checksum record (type 85h, length 4)
@@ -189,30 +189,45 @@ else
   case_result "$name" ""
 fi
 
+# start_ready NAME FILE: starts FILE on a: and waits until its dialog is
+# in Ready (password row shown, "Test only" enabled), its X window then in
+# $window; otherwise reports case NAME failed and returns 1.
+start_ready() {
+  wine_start "$cases" "$2" a:
+  if ! window=$(wine_find_window 60); then
+    case_result "$1" "no dialog within 60 s"
+    return 1
+  elif ! wait_for 60 dialog_ready "$window"; then
+    case_result "$1" "the dialog never reached Ready (password row shown, Test only enabled)"
+    return 1
+  fi
+}
+
+# succeeds_and_quits NAME WHY: the run in $window shows success (else WHY
+# is the likely cause), and "&Quit" ends the program with exit code 0.
+succeeds_and_quits() {
+  if ! wait_for 60 run_succeeded "$window"; then
+    case_result "$1" "the check never showed success ($2)"
+  elif ! wine_quit "$window" 30; then
+    case_result "$1" "Quit did not end the program"
+  elif [ "$program_status" -ne 0 ]; then
+    case_result "$1" "exit code $program_status, expected 0"
+  else
+    case_result "$1" ""
+  fi
+}
+
 # 4. The dialog as a user meets it: a password-protected container, no /Q.
 #    Type the password into the focused field, "&Test only", then "&Quit".
 #    5. On the way, the screenshot of the Ready state.
 case_started=$SECONDS
 name="4 dialog: password, Test only, Quit"
 shot="$artifacts/ready.png"
-wine_start "$cases" "$cases/password.exe" a:
-if ! window=$(wine_find_window 60); then
-  case_result "$name" "no dialog within 60 s"
-elif ! wait_for 60 dialog_ready "$window"; then
-  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
-else
+if start_ready "$name" "$cases/password.exe"; then
   import -window root "$shot" 2>/dev/null
   wine_type "$window" "$password"
   wine_keys "$window" alt+t
-  if ! wait_for 60 run_succeeded "$window"; then
-    case_result "$name" "the check never showed success (wrong or lost password?)"
-  elif ! wine_quit "$window" 30; then
-    case_result "$name" "Quit did not end the program"
-  elif [ "$program_status" -ne 0 ]; then
-    case_result "$name" "exit code $program_status, expected 0"
-  else
-    case_result "$name" ""
-  fi
+  succeeds_and_quits "$name" "wrong or lost password?"
 fi
 
 case_started=$SECONDS
@@ -347,12 +362,7 @@ rm -f "$WINEPREFIX/dosdevices/a::"
 #    letter of the dialog, typed into the field.
 case_started=$SECONDS
 name="10 dialog: wrong password, Ok clicked, the password typed again replaces it"
-wine_start "$cases" "$cases/password.exe" a:
-if ! window=$(wine_find_window 60); then
-  case_result "$name" "no dialog within 60 s"
-elif ! wait_for 60 dialog_ready "$window"; then
-  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
-else
+if start_ready "$name" "$cases/password.exe"; then
   wine_type "$window" lmdtocqh
   sleep 1
   wine_click "$window" 40 195  # the middle of "&Ok"
@@ -362,14 +372,8 @@ else
   if ! program_running; then
     wine_wait_exit 1
     case_result "$name" "a typed letter ended the program (exit code $program_status)"
-  elif ! wait_for 60 run_succeeded "$window"; then
-    case_result "$name" "the check never showed success (the letters went to the buttons, or the old text stayed)"
-  elif ! wine_quit "$window" 30; then
-    case_result "$name" "Quit did not end the program"
-  elif [ "$program_status" -ne 0 ]; then
-    case_result "$name" "exit code $program_status, expected 0"
   else
-    case_result "$name" ""
+    succeeds_and_quits "$name" "the letters went to the buttons, or the old text stayed"
   fi
 fi
 
@@ -380,17 +384,15 @@ fi
 #    nothing, and the exit code stays 0.
 case_started=$SECONDS
 name="11 dialog: Escape during Test only asks; a Yes after the run ended changes nothing"
-wine_start "$cases" "$cases/big.exe" a:
-if ! window=$(wine_find_window 60); then
-  case_result "$name" "no dialog within 60 s"
-elif ! wait_for 60 dialog_ready "$window"; then
-  case_result "$name" "the dialog never reached Ready (password row shown, Test only enabled)"
-else
+if start_ready "$name" "$cases/big.exe"; then
   wine_type "$window" "$password"
   wine_keys "$window" alt+t
-  sleep 0.3
-  wine_keys "$window" Escape
-  if ! question=$(wine_find_named 20 "$QUESTION_TITLE"); then
+  # Escape once the run is seen going (Escape in Ready asks nothing).
+  if ! wait_for 30 bar_is "$window" "$PROBE_BAR_LEFT" green; then
+    case_result "$name" "the run was never seen going"
+  elif bar_is "$window" "$PROBE_BAR_RIGHT" green; then
+    case_result "$name" "the run was through before Escape could be pressed"
+  elif ! wine_keys "$window" Escape || ! question=$(wine_find_named 20 "$QUESTION_TITLE"); then
     case_result "$name" "Escape during the run asked no question"
   elif ! wait_for 60 bar_is "$window" "$PROBE_BAR_RIGHT" green; then
     case_result "$name" "the run never got through under the question"
