@@ -25,6 +25,7 @@
 
 #include "app/app_state.h"
 #include "app/command_line.h"
+#include "app/image_file.h"
 #include "app/image_file_writer.h"
 #include "app/output_sink.h"
 #include "app/restore_worker.h"
@@ -89,6 +90,10 @@ DWORD WINAPI SinkWorker(LPVOID context) {
   // As the restore worker: the tracks handed to the image file's writer
   // are written before the run is over, and the thread ends.
   if (EndImageFileWriter() != 0) app.runStatus = 8;
+  // As the restore worker: the image file gets its name only after a run
+  // that handed on the whole image; any other run removes it.
+  const int settled = SettleImageFile(app.runStatus == 0 && app.imageHandedOn);
+  if (settled != 0) app.runStatus = settled;
   if (app.messages.entry == nullptr) {
     // As the restore worker: without its catalogue the dialog cannot be
     // built, and start-up shows a message box instead.
@@ -209,7 +214,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unlink(imagePath.c_str());
 
   RunInProcess(StartWithSinkWorker, &run);
-  if (app.imageHandedOn) CheckHandedOnImage(run, imagePath);
+  if (app.imageHandedOn && (check || app.runStatus == 0)) {
+    CheckHandedOnImage(run, imagePath);
+  } else if (!check && (access(imagePath.c_str(), F_OK) == 0 || access((imagePath + ".zolt-part").c_str(), F_OK) == 0)) {
+    Broken("a run that did not hand on the whole image left an image file");
+  }
   EndInProcessRun();
   return 0;
 }
