@@ -193,7 +193,9 @@ TEST_F(DialogStates, SourceDriveRefused) {
     SetStandInVirtualClock(true);
     Start("a-source.exe", row.arguments);
     ASSERT_TRUE(Eventually([] { return CanPress(IDOK); }));
-    if (row.chosen != 0) ASSERT_TRUE(ChooseComboItem(GetDlgItem(app.mainWindow, IDC_DRIVE_LIST), row.chosen));
+    if (row.chosen != 0) {
+      ASSERT_TRUE(ChooseComboItem(GetDlgItem(app.mainWindow, IDC_DRIVE_LIST), row.chosen));
+    }
     const uint64_t dialogsBefore = DialogsShownCount();
     SetFocus(GetDlgItem(app.mainWindow, IDOK));
     PostMessageA(app.mainWindow, WM_COMMAND, IDOK, 0);

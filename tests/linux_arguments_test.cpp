@@ -129,9 +129,15 @@ TEST(LinuxArguments, ReadingTable) {
       const std::string expected = c.windowsArguments != nullptr ? c.windowsArguments : Joined(c.arguments);
       EXPECT_EQ(expected, Joined(r.windowsArguments));
     }
-    if (c.request == LinuxRequest::kUsageError) EXPECT_EQ(kUsageErrorExit, r.exitCode);
-    if (c.request == LinuxRequest::kRefused) EXPECT_EQ(991, r.exitCode);
-    if (!c.shown.empty()) EXPECT_NE(std::string::npos, r.message.find(c.shown)) << r.message;
+    if (c.request == LinuxRequest::kUsageError) {
+      EXPECT_EQ(kUsageErrorExit, r.exitCode);
+    }
+    if (c.request == LinuxRequest::kRefused) {
+      EXPECT_EQ(991, r.exitCode);
+    }
+    if (!c.shown.empty()) {
+      EXPECT_NE(std::string::npos, r.message.find(c.shown)) << r.message;
+    }
     EXPECT_FALSE(FileExists(dir / "out put.img")) << "reading made a file";
   }
 }

@@ -265,7 +265,9 @@ TEST_F(RunTest, StreamCutIntoWindowsAnywhere) {
     std::vector<uint8_t> written;
     ASSERT_TRUE(ReadWholeFile(dir / "out.img", &written));
     EXPECT_TRUE(written == c->image) << "image file of " << written.size() << " bytes";
-    if (c == &straddle) EXPECT_TRUE(Contains(lines, "LABEL TEXT"));
+    if (c == &straddle) {
+      EXPECT_TRUE(Contains(lines, "LABEL TEXT"));
+    }
     r = Run(exe, "a: /I /Q /T1");
     EXPECT_EQ(0, r.exitCode) << r.err << r.out;
   }
@@ -327,7 +329,9 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     ProgramResult r = Run(exe, c.arguments);
     EXPECT_EQ(c.exitCode, r.exitCode) << r.err << r.out;
     std::vector<std::string> lines = Lines(r.out);
-    if (c.exitCode == 8) EXPECT_TRUE(Contains(lines, "Output volume full, aborting.")) << r.out;
+    if (c.exitCode == 8) {
+      EXPECT_TRUE(Contains(lines, "Output volume full, aborting.")) << r.out;
+    }
     if (c.lastLine != nullptr) {
       EXPECT_EQ(c.lastLine, lines.empty() ? "" : lines.back()) << r.out;
     } else if (c.exitCode == 82) {
@@ -335,7 +339,9 @@ TEST_F(RunTest, FailuresAndTheirExitCodes) {
     } else {
       EXPECT_TRUE(lines.empty()) << r.out;
     }
-    if (c.shown != nullptr) EXPECT_NE(std::string::npos, r.err.find(c.shown)) << r.err;
+    if (c.shown != nullptr) {
+      EXPECT_NE(std::string::npos, r.err.find(c.shown)) << r.err;
+    }
     EXPECT_FALSE(Contains(lines, kSuccess));
   }
 }
@@ -378,7 +384,9 @@ TEST_F(RunTest, ImageFileThatTakesOnlyPartOfTheImage) {
     }
     // A run that fails leaves nothing under the name, nor beside it.
     EXPECT_EQ(c.exitCode == 0, FileExists(out));
-    if (c.exitCode == 0) EXPECT_TRUE(SameFile(out, dir / "whole.img"));
+    if (c.exitCode == 0) {
+      EXPECT_TRUE(SameFile(out, dir / "whole.img"));
+    }
     EXPECT_FALSE(FileExists(out + ".zolt-part"));
     std::remove(out.c_str());
   }
@@ -502,12 +510,16 @@ TEST_F(RunTest, UnattendedRunsThatCannotStart) {
     ProgramResult r = Run(c.password ? protectedExe : exe, c.arguments, c.input, c.drives);
     EXPECT_EQ(c.exitCode & 0xFF, r.exitCode) << r.err << r.out;  // a POSIX status holds the low byte
     std::vector<std::string> lines = Lines(r.out);
-    if (c.line != nullptr) EXPECT_TRUE(Contains(lines, c.line)) << r.out;
+    if (c.line != nullptr) {
+      EXPECT_TRUE(Contains(lines, c.line)) << r.out;
+    }
     EXPECT_EQ(c.exitCode == 0 && c.input[0] == '\0', Contains(lines, kWorking)) << "the run started: " << r.out;
     std::vector<uint8_t> a;
     ASSERT_TRUE(ReadWholeFile(dir / "a.img", &a));
     EXPECT_EQ(!c.writesA, a == blank) << "A: written: " << c.writesA;
-    if (c.writesA) EXPECT_TRUE(SameFile(sample, dir / "a.img"));
+    if (c.writesA) {
+      EXPECT_TRUE(SameFile(sample, dir / "a.img"));
+    }
   }
 }
 

@@ -151,8 +151,12 @@ TEST_F(StandInDisketteDrive, GetMediaTypesListsWhatTheDriveTakes) {
     Outcome o = Control(h, IOCTL_DISK_GET_MEDIA_TYPES, nullptr, 0, out.data(), r.bytes);
     ExpectOutcome(r.error, o, "room of " + std::to_string(r.bytes) + " bytes");
     EXPECT_EQ(r.done, o.done) << r.bytes;
-    if (r.done >= 24) EXPECT_EQ(F3_2Pt88_512, out[0].MediaType) << r.bytes;
-    if (r.done == 48) EXPECT_EQ(0xA5u, reinterpret_cast<uint8_t*>(&out[2])[0]) << "untouched";
+    if (r.done >= 24) {
+      EXPECT_EQ(F3_2Pt88_512, out[0].MediaType) << r.bytes;
+    }
+    if (r.done == 48) {
+      EXPECT_EQ(0xA5u, reinterpret_cast<uint8_t*>(&out[2])[0]) << "untouched";
+    }
   }
   Drives("a:=removable:" + dir / "missing.img");
   h = Open();
@@ -180,13 +184,13 @@ TEST_F(StandInDisketteDrive, GeometryRecognisesTrackZero) {
       {"drive=1.44m", F3_1Pt44_512, Numbered(1, 21), true, 0, F3_1Pt44_512, 80, 2, 21},
       {"drive=1.44m", F3_720_512, Numbered(1, 9), true, 0, F3_720_512, 80, 2, 9},
       {"drive=1.44m", F3_720_512, {9, 8, 7, 6, 5, 4, 3, 2, 1}, true, 0, F3_720_512, 80, 2, 9},
-      {"drive=1.44m", F3_720_512, Numbered(1, 10), true, ERROR_UNRECOGNIZED_MEDIA},
-      {"drive=1.44m", F3_1Pt44_512, Numbered(1, 15), true, ERROR_UNRECOGNIZED_MEDIA},
-      {"drive=1.44m", F3_1Pt44_512, Numbered(2, 18), true, ERROR_UNRECOGNIZED_MEDIA},
+      {"drive=1.44m", F3_720_512, Numbered(1, 10), true, ERROR_UNRECOGNIZED_MEDIA, Unknown, 0, 0, 0},
+      {"drive=1.44m", F3_1Pt44_512, Numbered(1, 15), true, ERROR_UNRECOGNIZED_MEDIA, Unknown, 0, 0, 0},
+      {"drive=1.44m", F3_1Pt44_512, Numbered(2, 18), true, ERROR_UNRECOGNIZED_MEDIA, Unknown, 0, 0, 0},
       {"drive=2.88m", F3_2Pt88_512, Numbered(1, 36), true, 0, F3_2Pt88_512, 80, 2, 36},
       {"drive=2.88m", F3_2Pt88_512, Numbered(1, 21), true, 0, F3_1Pt44_512, 80, 2, 21},
       {"drive=1.2m", F5_1Pt2_512, Numbered(1, 15), true, 0, F5_1Pt2_512, 80, 2, 15},
-      {"drive=1.2m", F5_1Pt2_512, Numbered(1, 18), true, ERROR_UNRECOGNIZED_MEDIA},
+      {"drive=1.2m", F5_1Pt2_512, Numbered(1, 18), true, ERROR_UNRECOGNIZED_MEDIA, Unknown, 0, 0, 0},
       {"drive=1.2m", F5_360_512, Numbered(1, 9), true, 0, F5_360_512, 40, 2, 9},
       {"drive=1.2m", F5_360_512, Numbered(1, 9), false, 0, F5_180_512, 40, 1, 9},
       {"drive=360k", F5_320_512, Numbered(1, 8), true, 0, F5_320_512, 40, 2, 8},

@@ -875,7 +875,9 @@ TEST_F(StandInVwin32Files, FormatAndVerifyFollowsTheDensity) {
     DIOC_REGISTERS format = Ioctl(1, 0x42, Vwin32Address(block));
     Call(VWIN32_DIOC_DOS_IOCTL, &format);
     EXPECT_EQ(c.format != 0, (format.reg_Flags & CARRY_FLAG) != 0) << c.medium;
-    if (c.format != 0) EXPECT_EQ(c.format, format.reg_EAX) << c.medium;
+    if (c.format != 0) {
+      EXPECT_EQ(c.format, format.reg_EAX) << c.medium;
+    }
 
     std::vector<uint8_t> sector(512);
     DIOC_REGISTERS bios = Int13(2, 1, c.cylinder, 1, 1, 0, Vwin32Address(sector.data()));
@@ -885,7 +887,9 @@ TEST_F(StandInVwin32Files, FormatAndVerifyFollowsTheDensity) {
     DIOC_REGISTERS dos = Absolute(1, &io, false);
     Call(VWIN32_DIOC_DOS_DRIVEINFO, &dos);
     EXPECT_EQ(c.dos != 0, (dos.reg_Flags & CARRY_FLAG) != 0) << c.medium;
-    if (c.dos != 0) EXPECT_EQ(c.dos, dos.reg_EAX) << c.medium;
+    if (c.dos != 0) {
+      EXPECT_EQ(c.dos, dos.reg_EAX) << c.medium;
+    }
     ASSERT_TRUE(CloseHandle(handle_));
     handle_ = INVALID_HANDLE_VALUE;
   }
