@@ -82,6 +82,9 @@ TEST_F(PrintFileTest, AppendsCopiesOrNamesTheFileItCannotOpen) {
     ASSERT_TRUE(WriteWholeFile(existing, {'e', 'a', 'r', 'l', 'i', 'e', 'r', '\r', '\n'}));
     const std::string name = c.name != nullptr ? dir / c.name : "";
     boxText.clear();
+    // The print state outlives a program run in this process: a printer
+    // choice an earlier test kept is let go, not overwritten.
+    ReleasePrinterChoice();
     printState.printDialog = static_cast<PRINTDLGA*>(calloc(1, sizeof(PRINTDLGA)));
     printState.printDialog->nCopies = WORD(c.copies);
 
