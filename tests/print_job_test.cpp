@@ -31,7 +31,7 @@ const int kPrintDialogChoice = 1154;
 
 // The dialog threads have handled what they were given and every thread
 // of the program waits: a print job has ended or waits for the user.
-bool Settled() { return DialogThreadsIdle() && StandInCreatedThreadsIdle(); }
+bool Settled() { return DialogAndCreatedThreadsIdle(); }
 
 // The main dialog's button `id` can be pressed: the dialog is shown (its
 // initialisation is over; before, its buttons have the template's states)
@@ -50,9 +50,14 @@ void Press(int id) {
 // The dialog a print job shows on top of the main dialog.
 HWND JobDialog() {
   HWND top = nullptr;
+  // Settled first, then the top dialog: once settled, nothing changes until
+  // the test gives the program something. Read the other way round, the
+  // dialog a job was ending could be taken, and the job's next dialog then
+  // be settled in by the time the test looked at the threads.
   EXPECT_TRUE(Eventually([&top] {
+    if (!Settled()) return false;
     top = TopDialog();
-    return top != nullptr && top != app.mainWindow && Settled();
+    return top != nullptr && top != app.mainWindow;
   }));
   return top;
 }

@@ -57,6 +57,13 @@ uint64_t DialogsShownCount();
 // as in its loop.
 bool DialogThreadsIdle();
 
+// DialogThreadsIdle and StandInCreatedThreadsIdle at one instant: every
+// thread of the program waits for a person or for another thread, and
+// nothing changes until something is given to it. (The two called one
+// after the other can each be true at its own moment while the program is
+// between two states.)
+bool DialogAndCreatedThreadsIdle();
+
 // A caption without its mnemonic marks: "Print &label" -> "Print label";
 // "&&" stands for one "&".
 std::string CaptionWithoutMnemonic(const std::string& caption);

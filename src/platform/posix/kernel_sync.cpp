@@ -91,8 +91,10 @@ KernelWaiter* StartSignalWait(KernelSignal* signal) {
 
 bool SignalWaitSatisfied(KernelWaiter* waiter) {
   std::lock_guard<std::mutex> hold(KernelLock());
-  return waiter->satisfied;
+  return SignalWaitSatisfiedLocked(waiter);
 }
+
+bool SignalWaitSatisfiedLocked(KernelWaiter* waiter) { return waiter->satisfied; }
 
 bool EndSignalWait(KernelSignal* signal, KernelWaiter* waiter) {
   std::lock_guard<std::mutex> hold(KernelLock());
@@ -137,6 +139,8 @@ uint64_t StandInNextCreatedThread() {
   std::lock_guard<std::mutex> hold(KernelLock());
   return nextCreatedSerial;
 }
+
+bool CreatedThreadsIdleLocked() { return runningCreatedThreads->empty(); }
 
 bool StandInCreatedThreadsIdleSince(uint64_t first) {
   std::lock_guard<std::mutex> hold(KernelLock());

@@ -50,6 +50,11 @@ KernelWaiter* StartSignalWait(KernelSignal* signal);
 bool SignalWaitSatisfied(KernelWaiter* waiter);
 bool EndSignalWait(KernelSignal* signal, KernelWaiter* waiter);
 
+// With KernelLock held: SignalWaitSatisfied, and whether every created
+// thread is idle (StandInCreatedThreadsIdle).
+bool SignalWaitSatisfiedLocked(KernelWaiter* waiter);
+bool CreatedThreadsIdleLocked();
+
 // With KernelLock held: a thread about to be started by CreateThread counts
 // as running from here on, under the serial number returned (1, 2, ...);
 // it stops counting when it ends.

@@ -135,8 +135,12 @@ struct Reader {
     for (;;) {
       uint64_t seen = UserChangeCount();
       if (!Active()) return nullptr;
-      HWND dialog = TopDialog();
-      if (dialog != nullptr && DialogThreadsIdle()) return dialog;
+      // Idle first, then the top dialog: the other way round, a dialog a
+      // thread was ending could be taken while its next one settled.
+      if (DialogThreadsIdle()) {
+        HWND dialog = TopDialog();
+        if (dialog != nullptr) return dialog;
+      }
       WaitForUserChange(seen, 100);
     }
   }

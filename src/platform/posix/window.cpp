@@ -80,19 +80,39 @@ void WaitForUserChange(uint64_t seen, int milliseconds) {
                            [seen] { return State().changes != seen; });
 }
 
-bool DialogThreadsIdle() {
-  UserHold hold(UserLock());
+namespace {
+
+// With the lock held: DialogThreadsIdle; `waitSatisfied` tells whether a
+// thread's wait in MsgWaitForMultipleObjects has had its signal.
+bool DialogThreadsIdleLocked(bool (*waitSatisfied)(KernelWaiter*)) {
   for (ThreadQueue* queue : State().queues) {
     // A thread with a dialog but no loop is still making it (or ending
     // it): busy, though it waits in no loop yet.
     if (queue->loops == 0 && queue->dialogs.empty()) continue;
     if (queue->loops == 0 || !queue->waiting || !queue->messages.empty()) return false;
     // Waiting for an object that has been signalled: about to go on.
-    if (queue->objectWait != nullptr && SignalWaitSatisfied(queue->objectWait)) return false;
+    if (queue->objectWait != nullptr && waitSatisfied(queue->objectWait)) return false;
     for (HWND dialog : queue->dialogs)
       if (dialog->dialogRecord->paintPending) return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool DialogThreadsIdle() {
+  UserHold hold(UserLock());
+  return DialogThreadsIdleLocked(SignalWaitSatisfied);
+}
+
+bool DialogAndCreatedThreadsIdle() {
+  // Both locks at once (in their order): no queue, modal loop, signal or
+  // created thread can change between the two looks. Taken one after the
+  // other, a print thread could end one dialog and wait in the next in
+  // between, and both looks would see it idle, each at its own moment.
+  UserHold hold(UserLock());
+  std::lock_guard<std::mutex> kernel(KernelLock());
+  return DialogThreadsIdleLocked(SignalWaitSatisfiedLocked) && CreatedThreadsIdleLocked();
 }
 
 void NotifyControlChanged(HWND window) {
