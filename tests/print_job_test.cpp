@@ -97,6 +97,14 @@ struct ScopedEnvironment {
 
 class PrintJobs : public ProgramInProcess {
  protected:
+  // The jobs here print to the file port or to nothing: the machine's own
+  // CUPS server, its printers and how fast it answers stay out of them.
+  void SetUp() override {
+    ProgramInProcess::SetUp();
+    noServer = std::make_unique<ScopedEnvironment>("CUPS_SERVER", "/nonexistent/zolt-print-test/cups.sock");
+  }
+  std::unique_ptr<ScopedEnvironment> noServer;
+
   // Starts the program over a container with these free texts (code page
   // 437) as a check (/I), so that "&Ok" writes nothing, and waits for Ready;
   // or, `afterTheRun`, starts the check at once (/Q) and waits for its end,
