@@ -11,7 +11,7 @@
 #include "app/app_state.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "program_image.h"
 #include "resource.h"
 

@@ -9,7 +9,7 @@
 #include "app/command_line.h"
 #include "app/image_file.h"
 #include "app/startup.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "run_program.h"
 #include "test_files.h"
 

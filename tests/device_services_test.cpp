@@ -17,7 +17,7 @@
 #include "pack/formats.h"
 #include "platform/posix/device_trace.h"
 #include "platform/posix/disk_medium.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "test_files.h"
 #include "writer/format_table.h"
 #include "writer/disk_writer.h"

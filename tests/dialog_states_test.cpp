@@ -19,7 +19,7 @@
 #include "program_in_process.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 #include "resource.h"
 #include "run_program.h"

@@ -15,7 +15,7 @@
 
 #include "app/linux_arguments.h"
 #include "diskette_images.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "run_program.h"
 #include "test_files.h"

@@ -17,7 +17,7 @@
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/gdi_record.h"
 #include "platform/posix/printing.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "program_in_process.h"
 #include "resource.h"
 #include "run_program.h"

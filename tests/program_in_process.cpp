@@ -10,7 +10,7 @@
 #include "container/catalogue.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "resource.h"
 
 namespace {

@@ -25,7 +25,7 @@
 #include "diskette_images.h"
 #include "platform/posix/device_media.h"
 #include "platform/posix/disk_medium.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "run_program.h"
 #include "test_files.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/posix/disk_medium.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "standin_volume_fixture.h"
 #include "test_files.h"

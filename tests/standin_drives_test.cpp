@@ -11,7 +11,7 @@
 #include "platform/posix/disk_medium.h"
 #include "platform/posix/diskette_drives.h"
 #include "platform/posix/drive_table.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "run_program.h"
 #include "test_files.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "run_program.h"
 

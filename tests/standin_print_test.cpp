@@ -19,7 +19,7 @@
 #include "platform/posix/gdi_record.h"
 #include "platform/posix/line_mode.h"
 #include "platform/posix/printing.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/win32.h"
 #include "resource.h"
 #include "test_files.h"

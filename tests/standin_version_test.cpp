@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/posix/device_trace.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
   std::vector<uint8_t> bytes(size);

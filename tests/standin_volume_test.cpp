@@ -11,7 +11,7 @@
 
 #include "platform/posix/device_trace.h"
 #include "platform/posix/drive_table.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "standin_volume_fixture.h"
 #include "test_files.h"

@@ -16,7 +16,7 @@
 
 #include "platform/posix/device_trace.h"
 #include "platform/posix/disk_medium.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/vwin32_service.h"
 #include "platform/posix/windows.h"
 #include "test_files.h"

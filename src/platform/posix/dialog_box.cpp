@@ -8,8 +8,8 @@
 #include "platform/posix/dialog_dispatch.h"
 #include "platform/posix/dialog_input.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/kernel_sync.h"
-#include "platform/posix/standin.h"
+#include "kernel32/kernel_sync.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "platform/posix/front_end.h"
 #include "platform/posix/line_mode.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/terminal.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "platform/posix/dialog_dispatch.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 void PostLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   ThreadQueue* queue = window->dialog->dialogRecord->queue;

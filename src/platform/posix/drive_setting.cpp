@@ -30,7 +30,7 @@
 
 #include "platform/posix/diskette_drives.h"
 #include "platform/posix/drive_table.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "platform/posix/disk_medium.h"
 #include "platform/posix/drive_table.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

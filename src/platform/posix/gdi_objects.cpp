@@ -16,7 +16,7 @@
 #include <unordered_set>
 
 #include "platform/posix/gdi_record.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

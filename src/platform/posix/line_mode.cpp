@@ -4,7 +4,7 @@
 #include "platform/posix/line_mode.h"
 
 #include "platform/posix/line_mode_state.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "platform/posix/dialog_input.h"
-#include "platform/posix/kernel_sync.h"
+#include "kernel32/kernel_sync.h"
 #include "platform/posix/line_mode_state.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 
 namespace {

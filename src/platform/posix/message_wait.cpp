@@ -13,9 +13,9 @@
 #include <chrono>
 
 #include "platform/posix/dialog_dispatch.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/kernel_sync.h"
-#include "platform/posix/standin.h"
+#include "kernel32/handles.h"
+#include "kernel32/kernel_sync.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -30,7 +30,7 @@
 
 #include "platform/posix/dialog_dispatch.h"
 #include "platform/posix/printing.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 
 #include "platform/posix/print_libraries.h"
 #include "platform/posix/printing.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

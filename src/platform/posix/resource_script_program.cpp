@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "platform/posix/resource_script.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 const ResourceScript& ProgramResources() {
   // Never destroyed: dialogs may still run on other threads while the

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "platform/posix/gdi_record.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/terminal_draw.h"
 #include "platform/posix/terminal_keys.h"

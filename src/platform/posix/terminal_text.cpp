@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

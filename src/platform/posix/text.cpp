@@ -1,5 +1,5 @@
 // Code-page conversions of the stand-in: Windows-1252 to UTF-8.
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 // Windows-1252 80h to 9Fh; the five holes map to themselves as C1 controls.

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/posix/diskette_drives.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/volume.h"
 
 namespace {

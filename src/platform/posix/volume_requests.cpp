@@ -14,8 +14,8 @@
 
 #include "platform/posix/device_trace.h"
 #include "platform/posix/diskette_drives.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/standin.h"
+#include "kernel32/handles.h"
+#include "kernel32/standin.h"
 #include "platform/posix/volume.h"
 #include "platform/posix/vwin32_service.h"
 

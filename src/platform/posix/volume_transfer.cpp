@@ -22,10 +22,10 @@
 // position moves on by a successful transfer only.
 #include <algorithm>
 
-#include "platform/posix/standard_streams.h"
+#include "kernel32/standard_streams.h"
 #include "platform/posix/device_trace.h"
-#include "platform/posix/handles.h"
-#include "platform/posix/standin.h"
+#include "kernel32/handles.h"
+#include "kernel32/standin.h"
 #include "platform/posix/volume.h"
 
 namespace {

@@ -9,7 +9,7 @@
 // On a diskette DOS turns the sector number into cylinder, head and sector
 // with the BPB it holds for the medium; on a large removable medium the
 // sectors are 512-byte steps through the whole medium.
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"
 

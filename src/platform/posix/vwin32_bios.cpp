@@ -15,7 +15,7 @@
 // the DOS absolute transfers instead.
 #include <vector>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/posix/diskette_drives.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "platform/posix/device_trace.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"
 #include "platform/posix/vwin32_service.h"

@@ -10,8 +10,8 @@
 #include <set>
 
 #include "platform/posix/front_end.h"
-#include "platform/posix/kernel_sync.h"
-#include "platform/posix/standin.h"
+#include "kernel32/kernel_sync.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 
 namespace {

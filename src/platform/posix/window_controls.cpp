@@ -14,7 +14,7 @@
 
 #include "platform/posix/dialog_dispatch.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 // - A DS_CENTER dialog is centred on the screen; another one is placed
 //   with its client area at the template's position, counted from the
 //   owner's client area (from the screen's corner without an owner).
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {

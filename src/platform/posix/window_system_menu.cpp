@@ -3,7 +3,7 @@
 // it, so that removing "Move" and "Close" is kept and can be checked.
 #include <algorithm>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/window.h"
 
 HMENU GetSystemMenu(HWND window, BOOL revert) {

@@ -1,10 +1,10 @@
 // The table of kernel handles and CloseHandle.
-#include "platform/posix/handles.h"
+#include "kernel32/handles.h"
 
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 struct HandleEntry {
   HandleKind kind;

@@ -1,14 +1,14 @@
 // Waits on kernel objects (WaitForSingleObject) and the idle state of the
 // threads started with CreateThread.
-#include "platform/posix/kernel_sync.h"
+#include "kernel32/kernel_sync.h"
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <set>
 
-#include "platform/posix/handles.h"
-#include "platform/posix/standin.h"
+#include "kernel32/handles.h"
+#include "kernel32/standin.h"
 
 struct KernelWaiter {
   std::condition_variable wake;

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <atomic>
 #include <cerrno>
 
-#include "platform/posix/handles.h"
-#include "platform/posix/kernel_sync.h"
-#include "platform/posix/standin.h"
+#include "kernel32/handles.h"
+#include "kernel32/kernel_sync.h"
+#include "kernel32/standin.h"
 
 // Sanitizers keep their own records on the stack and need several times the
 // stack an uninstrumented build needs.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/windows.h"
 

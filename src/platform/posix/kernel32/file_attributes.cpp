@@ -3,7 +3,7 @@
 #include <errno.h>
 #include <sys/stat.h>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 DWORD GetFileAttributesA(LPCSTR fileName) {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/posix/device_trace.h"
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 
 bool LoadStandInConfiguration(std::string* error) {
   if (!ParseWindowsSetting(getenv("ZOLT_WINDOWS"), error)) return false;

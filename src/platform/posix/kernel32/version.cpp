@@ -3,7 +3,7 @@
 // "MAJOR.MINOR" for the NT platform with that version.
 #include <cstring>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 namespace {

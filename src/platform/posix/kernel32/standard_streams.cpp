@@ -7,9 +7,9 @@
 
 #include <mutex>
 
-#include "platform/posix/handles.h"
-#include "platform/posix/standard_streams.h"
-#include "platform/posix/standin.h"
+#include "kernel32/handles.h"
+#include "kernel32/standard_streams.h"
+#include "kernel32/standin.h"
 #include "platform/posix/terminal_tty.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 namespace {

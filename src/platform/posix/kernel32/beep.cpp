@@ -9,7 +9,7 @@
 #include <deque>
 #include <mutex>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 namespace {

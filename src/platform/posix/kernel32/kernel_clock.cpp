@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/standin.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 namespace {
