@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "kernel32/standin.h"
 #include "program_image.h"

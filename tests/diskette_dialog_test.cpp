@@ -10,7 +10,7 @@
 #include "container_fixture.h"
 #include "fault_matrix.h"
 #include "platform/posix/device_trace.h"
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/gdi_record.h"
 #include "kernel32/standin.h"
 #include "program_in_process.h"

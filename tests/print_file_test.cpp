@@ -10,7 +10,7 @@
 
 #include "app/app_state.h"
 #include "pack/default_catalogue.h"
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "print/print_state.h"
 #include "program_in_process.h"

@@ -14,7 +14,7 @@
 #include "app/app_state.h"
 #include "container_fixture.h"
 #include "cups_server.h"
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/gdi_record.h"
 #include "platform/posix/printing.h"
 #include "kernel32/standin.h"

@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/startup.h"
 #include "container/catalogue.h"
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "kernel32/standin.h"
 #include "resource.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/resource_script.h"
+#include "user32/resource_script.h"
 #include "resource.h"
 #include "test_files.h"
 

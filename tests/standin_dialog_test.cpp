@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "platform/posix/terminal_keys.h"
 #include "platform/posix/terminal_view.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 #include "platform/win32.h"
 #include "resource.h"
 

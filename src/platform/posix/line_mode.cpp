@@ -5,7 +5,7 @@
 
 #include "platform/posix/line_mode_state.h"
 #include "kernel32/standin.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 namespace {
 

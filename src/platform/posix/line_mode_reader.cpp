@@ -12,11 +12,11 @@
 #include <set>
 #include <string>
 
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "kernel32/kernel_sync.h"
 #include "platform/posix/line_mode_state.h"
 #include "kernel32/standin.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/posix/dialog_dispatch.h"
+#include "user32/dialog_dispatch.h"
 #include "platform/posix/printing.h"
 #include "kernel32/standin.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/terminal_text.h"
 
 namespace {

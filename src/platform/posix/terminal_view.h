@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 struct ControlView {
   HWND window;

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/posix/dialog_dispatch.h"
+#include "user32/dialog_dispatch.h"
 #include "kernel32/standin.h"
 
 void PostLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "kernel32/standin.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 HMENU GetSystemMenu(HWND window, BOOL revert) {
   if (revert) StandInUnsupported("GetSystemMenu", "reverting the menu");

@@ -4,7 +4,7 @@
 // subset are here; a script naming another one fails to parse.
 #include <cstring>
 
-#include "platform/posix/resource_script.h"
+#include "user32/resource_script.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "kernel32/standin.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
   if (instance == nullptr) StandInUnsupported("LoadIconA", "the system's icons (a null instance)");

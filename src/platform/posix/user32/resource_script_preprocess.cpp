@@ -5,7 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "platform/posix/resource_script_parser.h"
+#include "user32/resource_script_parser.h"
 
 namespace resource_script {
 namespace {

@@ -2,11 +2,11 @@
 // ICON resources and DIALOG/DIALOGEX blocks with their controls, read from
 // the tokens of the first pass (resource_script_preprocess.cpp). Line
 // breaks mean nothing to them, as for the resource compiler.
-#include "platform/posix/resource_script.h"
+#include "user32/resource_script.h"
 
 #include <cctype>
 
-#include "platform/posix/resource_script_parser.h"
+#include "user32/resource_script_parser.h"
 
 namespace resource_script {
 namespace {

@@ -18,7 +18,7 @@
 //   with its client area at the template's position, counted from the
 //   owner's client area (from the screen's corner without an owner).
 #include "kernel32/standin.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 namespace {
 

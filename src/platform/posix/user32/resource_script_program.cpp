@@ -2,7 +2,7 @@
 // use and kept for the life of the process.
 #include <mutex>
 
-#include "platform/posix/resource_script.h"
+#include "user32/resource_script.h"
 #include "kernel32/standin.h"
 
 const ResourceScript& ProgramResources() {

@@ -12,7 +12,7 @@
 #include "platform/posix/front_end.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 namespace {
 

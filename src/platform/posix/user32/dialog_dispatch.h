@@ -5,7 +5,7 @@
 #ifndef ZOLT_PLATFORM_POSIX_DIALOG_DISPATCH_H
 #define ZOLT_PLATFORM_POSIX_DIALOG_DISPATCH_H
 
-#include "platform/posix/window.h"
+#include "user32/window.h"
 
 // On the window's own thread, without the lock: the whole handling of one
 // message. A dialog's procedure sees it first; when the procedure returns

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <atomic>
 
-#include "platform/posix/dialog_dispatch.h"
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_dispatch.h"
+#include "user32/dialog_input.h"
 #include "platform/posix/front_end.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/posix/dialog_dispatch.h"
+#include "user32/dialog_dispatch.h"
 #include "platform/posix/front_end.h"
 #include "kernel32/standin.h"
 

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/resource_script.h"
+#include "user32/resource_script.h"
 #include "platform/posix/windows.h"
 
 struct ThreadQueue;

@@ -12,7 +12,7 @@
 //   the queue, telling whether there is one.
 #include <chrono>
 
-#include "platform/posix/dialog_dispatch.h"
+#include "user32/dialog_dispatch.h"
 #include "kernel32/handles.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"

@@ -2,12 +2,12 @@
 // typing and choosing in a combo box, each decided on the dialog's state at
 // the moment of the input and delivered to the dialog's thread as a posted
 // WM_COMMAND.
-#include "platform/posix/dialog_input.h"
+#include "user32/dialog_input.h"
 
 #include <cctype>
 #include <cstring>
 
-#include "platform/posix/dialog_dispatch.h"
+#include "user32/dialog_dispatch.h"
 
 namespace {
 
