@@ -11,7 +11,7 @@
 #include "fault_matrix.h"
 #include "platform/posix/device_trace.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "kernel32/standin.h"
 #include "program_in_process.h"
 #include "resource.h"

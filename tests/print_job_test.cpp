@@ -15,7 +15,7 @@
 #include "container_fixture.h"
 #include "cups_server.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "platform/posix/printing.h"
 #include "kernel32/standin.h"
 #include "program_in_process.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "platform/posix/windows.h"
 
 namespace {

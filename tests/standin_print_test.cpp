@@ -16,7 +16,7 @@
 
 #include "cups_server.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "platform/posix/line_mode.h"
 #include "platform/posix/printing.h"
 #include "kernel32/standin.h"

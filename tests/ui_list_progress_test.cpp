@@ -10,7 +10,7 @@
 
 #include "app/app_state.h"
 #include "platform/posix/front_end.h"
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "resource.h"
 #include "ui/message_list.h"
 #include "ui/progress.h"

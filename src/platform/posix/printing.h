@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "platform/posix/windows.h"
 
 // The name and port of the file port.

@@ -19,7 +19,7 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "kernel32/standin.h"
 #include "platform/posix/terminal.h"
 #include "platform/posix/terminal_draw.h"

@@ -1,6 +1,6 @@
 // The drawing calls the program makes, recorded with the state of their DC:
 // DrawEdge (the progress bar's frame) and Rectangle (its fill).
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "kernel32/standin.h"
 
 namespace {

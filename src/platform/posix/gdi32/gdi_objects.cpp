@@ -15,7 +15,7 @@
 #include <mutex>
 #include <unordered_set>
 
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 #include "kernel32/standin.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <deque>
 #include <mutex>
 
-#include "platform/posix/gdi_record.h"
+#include "gdi32/gdi_record.h"
 
 namespace {
 
