@@ -16,7 +16,7 @@
 #include "cups_server.h"
 #include "user32/dialog_input.h"
 #include "gdi32/gdi_record.h"
-#include "platform/posix/printing.h"
+#include "printing/printing.h"
 #include "kernel32/standin.h"
 #include "program_in_process.h"
 #include "resource.h"

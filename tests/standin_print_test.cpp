@@ -18,7 +18,7 @@
 #include "platform/posix/front_end.h"
 #include "gdi32/gdi_record.h"
 #include "platform/posix/line_mode.h"
-#include "platform/posix/printing.h"
+#include "printing/printing.h"
 #include "kernel32/standin.h"
 #include "platform/win32.h"
 #include "resource.h"

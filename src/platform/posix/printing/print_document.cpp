@@ -24,8 +24,8 @@
 #include <map>
 #include <mutex>
 
-#include "platform/posix/print_libraries.h"
-#include "platform/posix/printing.h"
+#include "printing/print_libraries.h"
+#include "printing/printing.h"
 #include "kernel32/standin.h"
 
 namespace {

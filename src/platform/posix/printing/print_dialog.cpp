@@ -29,7 +29,7 @@
 #include <cstring>
 
 #include "user32/dialog_dispatch.h"
-#include "platform/posix/printing.h"
+#include "printing/printing.h"
 #include "kernel32/standin.h"
 
 namespace {

@@ -8,7 +8,7 @@
 // host's ordinary stack while the caller waits.
 #include <thread>
 
-#include "platform/posix/printing.h"
+#include "printing/printing.h"
 
 void RunWithSystemStack(const std::function<void()>& work) {
   std::thread helper(work);

@@ -14,8 +14,8 @@
 //   IPP attributes media-default and printer-resolution-default, which a
 //   queue with a PPD takes from the PPD's DefaultPageSize and
 //   DefaultResolution.
-#include "platform/posix/print_libraries.h"
-#include "platform/posix/printing.h"
+#include "printing/print_libraries.h"
+#include "printing/printing.h"
 
 const char kFilePortName[] = "FILE:";
 

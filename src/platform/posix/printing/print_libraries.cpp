@@ -1,4 +1,4 @@
-#include "platform/posix/print_libraries.h"
+#include "printing/print_libraries.h"
 
 #include <dlfcn.h>
 #include <stdio.h>
