@@ -9,7 +9,7 @@
 #include "app/app_state.h"
 #include "container_fixture.h"
 #include "fault_matrix.h"
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 #include "user32/dialog_input.h"
 #include "gdi32/gdi_record.h"
 #include "kernel32/standin.h"

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "diskette_images.h"
-#include "platform/posix/device_media.h"
-#include "platform/posix/disk_medium.h"
+#include "devices/device_media.h"
+#include "devices/disk_medium.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "run_program.h"

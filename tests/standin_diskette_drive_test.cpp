@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "standin_volume_fixture.h"

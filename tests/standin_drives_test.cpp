@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/disk_medium.h"
-#include "platform/posix/diskette_drives.h"
-#include "platform/posix/drive_table.h"
+#include "devices/disk_medium.h"
+#include "devices/diskette_drives.h"
+#include "devices/drive_table.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "run_program.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 #include "kernel32/standin.h"
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {

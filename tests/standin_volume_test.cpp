@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/device_trace.h"
-#include "platform/posix/drive_table.h"
+#include "devices/device_trace.h"
+#include "devices/drive_table.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "standin_volume_fixture.h"

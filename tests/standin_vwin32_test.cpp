@@ -14,8 +14,8 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/posix/device_trace.h"
-#include "platform/posix/disk_medium.h"
+#include "devices/device_trace.h"
+#include "devices/disk_medium.h"
 #include "kernel32/standin.h"
 #include "platform/posix/vwin32_service.h"
 #include "platform/posix/windows.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <map>
 
-#include "platform/posix/diskette_drives.h"
+#include "devices/diskette_drives.h"
 #include "platform/posix/vwin32_service.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 
 // The BPB of a DOS device-parameter record: 25 bytes, little-endian.
 constexpr int kBpbSize = 25;

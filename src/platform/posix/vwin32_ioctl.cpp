@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/diskette_drives.h"
+#include "devices/diskette_drives.h"
 #include "kernel32/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"

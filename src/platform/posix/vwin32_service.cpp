@@ -15,7 +15,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 #include "kernel32/standin.h"
 #include "platform/posix/vwin32_call.h"
 #include "platform/posix/vwin32_drive.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 #include "kernel32/standin.h"
 
 bool LoadStandInConfiguration(std::string* error) {

@@ -20,9 +20,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/diskette_drives.h"
+#include "devices/diskette_drives.h"
 #include "kernel32/standin.h"
-#include "platform/posix/volume.h"
+#include "devices/volume.h"
 
 namespace {
 

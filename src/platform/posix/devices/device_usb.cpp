@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-#include "platform/posix/device_media.h"
+#include "devices/device_media.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 // A large removable medium has no real cylinders: it is reported, as disk
 // drivers do, with 64 heads of 32 sectors and as many whole cylinders as
 // fit.
-#include "platform/posix/diskette_drives.h"
-#include "platform/posix/volume.h"
+#include "devices/diskette_drives.h"
+#include "devices/volume.h"
 
 namespace {
 

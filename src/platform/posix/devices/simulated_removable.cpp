@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "platform/posix/simulated_media.h"
+#include "devices/simulated_media.h"
 
 namespace {
 

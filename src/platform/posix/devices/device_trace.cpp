@@ -1,5 +1,5 @@
 // The device trace file of ZOLT_TRACE.
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 
 #include <cstdio>
 #include <mutex>

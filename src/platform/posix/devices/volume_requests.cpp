@@ -12,11 +12,11 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/device_trace.h"
-#include "platform/posix/diskette_drives.h"
+#include "devices/device_trace.h"
+#include "devices/diskette_drives.h"
 #include "kernel32/handles.h"
 #include "kernel32/standin.h"
-#include "platform/posix/volume.h"
+#include "devices/volume.h"
 #include "platform/posix/vwin32_service.h"
 
 namespace {

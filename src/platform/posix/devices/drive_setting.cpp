@@ -28,8 +28,8 @@
 
 #include <cstring>
 
-#include "platform/posix/diskette_drives.h"
-#include "platform/posix/drive_table.h"
+#include "devices/diskette_drives.h"
+#include "devices/drive_table.h"
 #include "kernel32/standin.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/posix/device_media.h"
+#include "devices/device_media.h"
 
 namespace {
 

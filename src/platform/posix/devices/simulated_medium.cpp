@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/posix/simulated_media.h"
+#include "devices/simulated_media.h"
 
 DiskMedium* OpenSimulatedMedium(DriveEntry* drive) {
   switch (drive->kind) {

@@ -17,7 +17,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/posix/volume.h"
+#include "devices/volume.h"
 
 namespace {
 

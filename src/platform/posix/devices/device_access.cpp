@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "platform/posix/device_media.h"
+#include "devices/device_media.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // densities its electronics have data rates for: a 360K or 720K drive DD
 // alone, a 1.2M or 1.44M drive DD and HD, a 2.88M drive all three. A 3.5"
 // drive carries no 5.25" medium and the reverse.
-#include "platform/posix/diskette_drives.h"
+#include "devices/diskette_drives.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/disk_medium.h"
-#include "platform/posix/drive_table.h"
+#include "devices/disk_medium.h"
+#include "devices/drive_table.h"
 #include "kernel32/standin.h"
 
 namespace {

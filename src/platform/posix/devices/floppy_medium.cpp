@@ -31,9 +31,9 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/posix/device_media.h"
-#include "platform/posix/diskette_drives.h"
-#include "platform/posix/floppy_formats.h"
+#include "devices/device_media.h"
+#include "devices/diskette_drives.h"
+#include "devices/floppy_formats.h"
 
 namespace {
 

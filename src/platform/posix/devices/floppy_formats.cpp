@@ -6,7 +6,7 @@
 // 2 250 kbit/s, 3 1 Mbit/s) and 0x40 perpendicular recording, for 2.88M
 // media. Stretch 1 makes an 80-track drive step twice per cylinder, for
 // 40-track media.
-#include "platform/posix/floppy_formats.h"
+#include "devices/floppy_formats.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 
 struct OpenDevice {
   std::string path;

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 
 DiskMedium* OpenSimulatedDiskette(DriveEntry* drive);
 DiskMedium* OpenSimulatedRemovable(DriveEntry* drive);

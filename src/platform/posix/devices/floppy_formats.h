@@ -7,7 +7,7 @@
 
 #include <linux/fd.h>
 
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 
 // The parameters with which a drive of CMOS type `cmosType` (FDGETDRVPRM's
 // cmos: 1 360K 5.25", 2 1.2M 5.25", 3 720K 3.5", 4 1.44M 3.5", 5 and 6

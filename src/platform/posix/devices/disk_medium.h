@@ -26,7 +26,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/posix/drive_table.h"
+#include "devices/drive_table.h"
 
 // A diskette layout: sectors of 512 bytes per track, heads, cylinders.
 struct DiskLayout {

@@ -2,7 +2,7 @@
 // names in ZOLT_DRIVES, and the format an image file has from its size.
 #include <sys/stat.h>
 
-#include "platform/posix/drive_table.h"
+#include "devices/drive_table.h"
 
 namespace {
 // In the order of MediumFormat. Single-sided 5.25" (160k, 180k) and

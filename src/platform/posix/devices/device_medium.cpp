@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "platform/posix/device_media.h"
-#include "platform/posix/drive_table.h"
+#include "devices/device_media.h"
+#include "devices/drive_table.h"
 
 DiskMedium* OpenDeviceMedium(DriveEntry* drive) {
   // A fixed disk is never opened for writing, whatever asks for it: its

@@ -1,5 +1,5 @@
 // The medium records of the drive table, one per letter, made on first use.
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 
 #include <map>
 

@@ -23,10 +23,10 @@
 #include <algorithm>
 
 #include "kernel32/standard_streams.h"
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 #include "kernel32/handles.h"
 #include "kernel32/standin.h"
-#include "platform/posix/volume.h"
+#include "devices/volume.h"
 
 namespace {
 

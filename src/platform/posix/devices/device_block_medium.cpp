@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "platform/posix/device_media.h"
+#include "devices/device_media.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "platform/posix/device_trace.h"
+#include "devices/device_trace.h"
 #include "kernel32/handles.h"
 #include "kernel32/standin.h"
-#include "platform/posix/volume.h"
+#include "devices/volume.h"
 #include "platform/posix/vwin32_service.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/posix/device_media.h"
+#include "devices/device_media.h"
 
 namespace {
 

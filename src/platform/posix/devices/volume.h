@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/posix/disk_medium.h"
+#include "devices/disk_medium.h"
 
 struct Volume {
   HANDLE handle;       // its own handle value, for the trace

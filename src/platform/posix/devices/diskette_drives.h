@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/drive_table.h"
+#include "devices/drive_table.h"
 
 // The ZOLT_DRIVES names: drive=360k|1.2m|720k|1.44m|2.88m, media=dd|hd|ed.
 const char* DisketteDriveName(DisketteDrive drive);

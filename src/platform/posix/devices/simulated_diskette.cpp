@@ -34,8 +34,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/posix/diskette_drives.h"
-#include "platform/posix/simulated_media.h"
+#include "devices/diskette_drives.h"
+#include "devices/simulated_media.h"
 
 namespace {
 

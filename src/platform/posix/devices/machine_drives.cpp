@@ -9,7 +9,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/posix/drive_table.h"
+#include "devices/drive_table.h"
 
 namespace {
 
