@@ -17,7 +17,7 @@
 #include "devices/device_trace.h"
 #include "devices/disk_medium.h"
 #include "kernel32/standin.h"
-#include "platform/posix/vwin32_service.h"
+#include "vwin32/vwin32_service.h"
 #include "platform/posix/windows.h"
 #include "test_files.h"
 

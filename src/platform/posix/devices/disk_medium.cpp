@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "platform/posix/vwin32_service.h"
+#include "vwin32/vwin32_service.h"
 
 namespace {
 

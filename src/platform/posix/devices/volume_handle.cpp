@@ -23,7 +23,7 @@
 #include "kernel32/handles.h"
 #include "kernel32/standin.h"
 #include "devices/volume.h"
-#include "platform/posix/vwin32_service.h"
+#include "vwin32/vwin32_service.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // What DOS keeps about the drives the VWIN32 service reaches, the BPBs of
 // the standard diskettes, and the mapping of medium errors.
-#include "platform/posix/vwin32_drive.h"
+#include "vwin32/vwin32_drive.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <map>
 
 #include "devices/diskette_drives.h"
-#include "platform/posix/vwin32_service.h"
+#include "vwin32/vwin32_service.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 
 #include "devices/diskette_drives.h"
 #include "kernel32/standin.h"
-#include "platform/posix/vwin32_call.h"
-#include "platform/posix/vwin32_drive.h"
+#include "vwin32/vwin32_call.h"
+#include "vwin32/vwin32_drive.h"
 
 namespace {
 

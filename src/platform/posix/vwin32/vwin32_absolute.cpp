@@ -10,8 +10,8 @@
 // with the BPB it holds for the medium; on a large removable medium the
 // sectors are 512-byte steps through the whole medium.
 #include "kernel32/standin.h"
-#include "platform/posix/vwin32_call.h"
-#include "platform/posix/vwin32_drive.h"
+#include "vwin32/vwin32_call.h"
+#include "vwin32/vwin32_drive.h"
 
 void RunDosDriveInfo(Vwin32Call* call) {
   const DIOC_REGISTERS& r = call->regs;

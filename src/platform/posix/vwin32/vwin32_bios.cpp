@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "kernel32/standin.h"
-#include "platform/posix/vwin32_call.h"
-#include "platform/posix/vwin32_drive.h"
+#include "vwin32/vwin32_call.h"
+#include "vwin32/vwin32_drive.h"
 
 namespace {
 

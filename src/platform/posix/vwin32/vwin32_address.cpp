@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "platform/posix/vwin32_call.h"
+#include "vwin32/vwin32_call.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 
 #include "devices/device_trace.h"
 #include "kernel32/standin.h"
-#include "platform/posix/vwin32_call.h"
-#include "platform/posix/vwin32_drive.h"
-#include "platform/posix/vwin32_service.h"
+#include "vwin32/vwin32_call.h"
+#include "vwin32/vwin32_drive.h"
+#include "vwin32/vwin32_service.h"
 
 namespace {
 
