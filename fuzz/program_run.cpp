@@ -10,7 +10,7 @@
 
 #include "app/app_state.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "kernel32/standin.h"
 #include "program_image.h"
 #include "resource.h"

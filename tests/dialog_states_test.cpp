@@ -18,7 +18,7 @@
 #include "container_fixture.h"
 #include "program_in_process.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "kernel32/standin.h"
 #include "user32/window.h"
 #include "resource.h"

@@ -11,7 +11,7 @@
 #include "app/app_state.h"
 #include "pack/default_catalogue.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "print/print_state.h"
 #include "program_in_process.h"
 #include "resource.h"

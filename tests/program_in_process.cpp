@@ -9,7 +9,7 @@
 #include "app/startup.h"
 #include "container/catalogue.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "kernel32/standin.h"
 #include "resource.h"
 

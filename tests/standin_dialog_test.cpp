@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "user32/dialog_input.h"
-#include "platform/posix/front_end.h"
-#include "platform/posix/terminal_keys.h"
-#include "platform/posix/terminal_view.h"
+#include "front_ends/front_end.h"
+#include "front_ends/terminal_keys.h"
+#include "front_ends/terminal_view.h"
 #include "user32/window.h"
 #include "platform/win32.h"
 #include "resource.h"

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/front_end.h"
-#include "platform/posix/line_mode.h"
+#include "front_ends/front_end.h"
+#include "front_ends/line_mode.h"
 #include "platform/win32.h"
 #include "resource.h"
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "cups_server.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "gdi32/gdi_record.h"
-#include "platform/posix/line_mode.h"
+#include "front_ends/line_mode.h"
 #include "printing/printing.h"
 #include "kernel32/standin.h"
 #include "platform/win32.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "gdi32/gdi_record.h"
 #include "resource.h"
 #include "ui/message_list.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kernel32/standin.h"
-#include "platform/posix/terminal.h"
+#include "front_ends/terminal.h"
 #include "platform/posix/windows.h"
 
 int __argc = 0;

@@ -7,7 +7,7 @@
 
 #include "user32/dialog_dispatch.h"
 #include "user32/dialog_input.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
 

@@ -1,6 +1,6 @@
 // MessageBoxA: shown by the front end in use (in line mode, "caption: text"
 // on standard error, acknowledged at once).
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "platform/posix/windows.h"
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

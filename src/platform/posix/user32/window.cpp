@@ -9,7 +9,7 @@
 #include <chrono>
 #include <set>
 
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
 #include "user32/window.h"

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "user32/dialog_dispatch.h"
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 #include "kernel32/standin.h"
 
 namespace {

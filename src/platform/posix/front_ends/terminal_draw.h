@@ -25,8 +25,8 @@
 
 #include <vector>
 
-#include "platform/posix/terminal_state.h"
-#include "platform/posix/terminal_view.h"
+#include "front_ends/terminal_state.h"
+#include "front_ends/terminal_view.h"
 
 // Everything one drawing shows.
 struct ScreenPicture {

@@ -16,9 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/terminal_draw.h"
-#include "platform/posix/terminal_text.h"
-#include "platform/posix/terminal_tty.h"
+#include "front_ends/terminal_draw.h"
+#include "front_ends/terminal_text.h"
+#include "front_ends/terminal_tty.h"
 
 namespace {
 

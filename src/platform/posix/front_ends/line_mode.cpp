@@ -1,9 +1,9 @@
 // The output side of the line-mode front end (see line_mode.h): list lines
 // on standard output, message boxes and questions on standard error, and
 // the start of the command reader when the first dialog is shown.
-#include "platform/posix/line_mode.h"
+#include "front_ends/line_mode.h"
 
-#include "platform/posix/line_mode_state.h"
+#include "front_ends/line_mode_state.h"
 #include "kernel32/standin.h"
 #include "user32/window.h"
 

@@ -11,9 +11,9 @@
 
 #include <algorithm>
 
-#include "platform/posix/terminal_draw.h"
-#include "platform/posix/terminal_layout.h"
-#include "platform/posix/terminal_text.h"
+#include "front_ends/terminal_draw.h"
+#include "front_ends/terminal_layout.h"
+#include "front_ends/terminal_text.h"
 
 namespace {
 

@@ -42,7 +42,7 @@
 
 #include <cstdio>
 
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 
 struct LineModeSettings {
   int input;                     // file descriptor of the commands

@@ -2,13 +2,13 @@
 // terminal.h). Every decision is taken on a copy of the dialogs made just
 // before; the input calls check the dialog's state again when they act, so
 // a control disabled meanwhile is not pressed.
-#include "platform/posix/terminal_keys.h"
+#include "front_ends/terminal_keys.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "user32/dialog_input.h"
-#include "platform/posix/terminal_text.h"
+#include "front_ends/terminal_text.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/terminal_view.h"
+#include "front_ends/terminal_view.h"
 
 // Screen cells from (top, left) to (bottom, right), those two excluded.
 struct Cells {

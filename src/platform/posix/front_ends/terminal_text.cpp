@@ -1,7 +1,7 @@
 // Text on the terminal (see terminal_text.h): one table from Windows-1252
 // to the characters the screen shows, built from the stand-in's own UTF-8
 // conversion so that both agree, and word wrapping.
-#include "platform/posix/terminal_text.h"
+#include "front_ends/terminal_text.h"
 
 #include <atomic>
 

@@ -39,7 +39,7 @@
 #ifndef ZOLT_PLATFORM_POSIX_TERMINAL_H
 #define ZOLT_PLATFORM_POSIX_TERMINAL_H
 
-#include "platform/posix/front_end.h"
+#include "front_ends/front_end.h"
 
 // Takes the terminal of standard input and output and returns the front
 // end to install; null when the terminal cannot be used full-screen (curses

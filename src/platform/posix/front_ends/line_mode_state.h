@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/posix/line_mode.h"
+#include "front_ends/line_mode.h"
 
 // One line mode. Never freed: its reader may still run (blocked reading
 // its input) after a newer line mode has replaced it, or while the process

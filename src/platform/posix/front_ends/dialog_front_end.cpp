@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/posix/front_end.h"
-#include "platform/posix/line_mode.h"
+#include "front_ends/front_end.h"
+#include "front_ends/line_mode.h"
 #include "kernel32/standin.h"
-#include "platform/posix/terminal.h"
+#include "front_ends/terminal.h"
 
 namespace {
 

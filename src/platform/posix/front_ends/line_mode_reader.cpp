@@ -14,7 +14,7 @@
 
 #include "user32/dialog_input.h"
 #include "kernel32/kernel_sync.h"
-#include "platform/posix/line_mode_state.h"
+#include "front_ends/line_mode_state.h"
 #include "kernel32/standin.h"
 #include "user32/window.h"
 

@@ -1,10 +1,10 @@
 // Placing dialogs and scaling their units and pixels to cells (see
 // terminal_layout.h).
-#include "platform/posix/terminal_layout.h"
+#include "front_ends/terminal_layout.h"
 
 #include <algorithm>
 
-#include "platform/posix/terminal_text.h"
+#include "front_ends/terminal_text.h"
 
 namespace {
 

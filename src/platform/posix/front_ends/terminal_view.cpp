@@ -1,6 +1,6 @@
 // Copies of the shown dialogs for the terminal front end (see
 // terminal_view.h).
-#include "platform/posix/terminal_view.h"
+#include "front_ends/terminal_view.h"
 
 #include <algorithm>
 

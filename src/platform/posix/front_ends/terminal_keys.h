@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "platform/posix/terminal_state.h"
-#include "platform/posix/terminal_view.h"
+#include "front_ends/terminal_state.h"
+#include "front_ends/terminal_view.h"
 
 enum TerminalKeyName {
   kTermCharacter,  // a typed character, in `character`

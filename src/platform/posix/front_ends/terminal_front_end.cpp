@@ -21,10 +21,10 @@
 
 #include "gdi32/gdi_record.h"
 #include "kernel32/standin.h"
-#include "platform/posix/terminal.h"
-#include "platform/posix/terminal_draw.h"
-#include "platform/posix/terminal_keys.h"
-#include "platform/posix/terminal_tty.h"
+#include "front_ends/terminal.h"
+#include "front_ends/terminal_draw.h"
+#include "front_ends/terminal_keys.h"
+#include "front_ends/terminal_tty.h"
 
 namespace {
 
