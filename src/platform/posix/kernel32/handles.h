@@ -1,7 +1,7 @@
 // The stand-in's table of kernel handles. Every kernel object the program
-// holds (threads and semaphores; files, volumes and the VWIN32 service) is
-// reached through a HANDLE value of this one table, as in a Windows process,
-// so that CloseHandle, WaitForSingleObject and the error for a stale or
+// holds (threads and semaphores; volumes, the VWIN32 service and the
+// standard streams) is reached through a HANDLE value of this one table, as
+// in a Windows process, so that CloseHandle, WaitForSingleObject and the error for a stale or
 // wrong handle behave alike for every kind of object.
 //
 // As on Windows, a handle value is a small multiple of 4, never 0 and never
@@ -16,7 +16,6 @@
 enum HandleKind {
   kHandleThread,     // CreateThread; the object is the thread's record
   kHandleSemaphore,  // CreateSemaphoreA
-  kHandleFile,       // CreateFileA on a plain file
   kHandleVolume,     // CreateFileA on "\\.\A:" and the like
   kHandleVwin32,     // CreateFileA on "\\.\vwin32"
   kHandleStandard,   // GetStdHandle: the object is the stream's descriptor

@@ -1,5 +1,5 @@
 // Printer DCs and their documents: StartDocA, StartPage, TextOutA, EndPage,
-// EndDoc, AbortDoc and DeleteDC. Each document is drawn with cairo into one
+// EndDoc and DeleteDC. Each document is drawn with cairo into one
 // PDF file, a page per StartPage...EndPage, and handed to the CUPS printer
 // when it ends (or left in DOCINFOA's lpszOutput, which prints nothing).
 // Every TextOutA drawn is also recorded (gdi_record.h), and every document
@@ -24,9 +24,9 @@
 #include <map>
 #include <mutex>
 
+#include "kernel32/standin.h"
 #include "printing/print_libraries.h"
 #include "printing/printing.h"
-#include "kernel32/standin.h"
 
 namespace {
 
@@ -389,19 +389,6 @@ void AbortLocked(PrintState& state, PrinterDC* printer) {
 }
 
 }  // namespace
-
-int AbortDoc(HDC dc) {
-  PrintState& state = State();
-  std::lock_guard<std::mutex> hold(state.lock);
-  PrinterDC* printer = FindPrinterLocked(state, dc, "AbortDoc");
-  if (printer == nullptr) return SP_ERROR;
-  if (!printer->documentOpen) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return SP_ERROR;
-  }
-  AbortLocked(state, printer);
-  return 1;
-}
 
 BOOL DeleteDC(HDC dc) {
   PrintState& state = State();

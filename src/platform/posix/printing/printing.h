@@ -1,3 +1,10 @@
+// printing/ stands in for the printing part of comdlg32.dll and gdi32.dll:
+// the print dialog (PrintDlgA), printer DCs and their documents, drawn with
+// cairo into PDFs handed to CUPS, whose libraries are loaded on first use.
+// Other folders reach it only through the platform's calls (commdlg.h,
+// gdi.h). It uses kernel32/standin.h, gdi32/gdi_record.h,
+// user32/modal_dialog.h and user32/window.h.
+//
 // Internal interface of the stand-in's printing: the destinations the print
 // dialog offers (print_destinations.cpp), the printer DCs it returns and the
 // documents drawn on them (print_document.cpp), and the record of the
@@ -46,8 +53,7 @@ GdiDeviceCaps DestinationCaps(const PrintDestination& destination);
 // for a CUPS printer when cairo cannot be loaded (print_libraries.h).
 HDC NewPrinterDC(const PrintDestination& destination, int copies);
 
-// A print document that ended (EndDoc or AbortDoc, or DeleteDC in the
-// middle of one).
+// A print document that ended (EndDoc, or DeleteDC in the middle of one).
 struct PrintJobRecord {
   std::string destination;  // the device name
   std::string title;        // DOCINFOA's lpszDocName, UTF-8
@@ -55,7 +61,7 @@ struct PrintJobRecord {
   int copies;               // copies asked of the printer
   std::string output;       // DOCINFOA's lpszOutput: the PDF was written there instead
   int jobId;                // the CUPS job it became; 0 when none
-  bool aborted;             // AbortDoc, or DeleteDC before EndDoc
+  bool aborted;             // DeleteDC before EndDoc
   std::string error;        // why it could not be rendered or handed over; empty when it was
 };
 

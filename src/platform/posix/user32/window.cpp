@@ -1,7 +1,7 @@
 // The registry of live windows, the per-thread queues, the change count the
 // front ends wait on, and the calls that read or change a window's state
-// directly: GetDlgItem, GetDlgCtrlID, EnableWindow, IsWindowEnabled,
-// ShowWindow, IsWindowVisible, SetFocus and GetFocus.
+// directly: GetDlgItem, EnableWindow, IsWindowEnabled, ShowWindow,
+// IsWindowVisible, SetFocus and GetFocus.
 //
 // As on Windows, these take effect at once from any thread; only messages
 // (SendMessageA and what is built on it) go through the owning thread.
@@ -109,12 +109,6 @@ HWND GetDlgItem(HWND dialog, int id) {
     if (control->id == id) return control;
   SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
   return nullptr;
-}
-
-int GetDlgCtrlID(HWND window) {
-  UserHold hold(UserLock());
-  HWND found = LiveWindow(window);
-  return found == nullptr ? 0 : found->id;
 }
 
 BOOL EnableWindow(HWND window, BOOL enable) {
