@@ -1,3 +1,11 @@
+// devices/ is this port's own: the drives behind the volume handles. The
+// drive table, simulated media, real block devices and USB sticks, mounts,
+// the Linux floppy driver, CreateFileA on a volume with its transfers and
+// control requests, and the device trace. Its interface for the other
+// folders: this header, disk_medium.h, diskette_drives.h and
+// device_trace.h. It uses kernel32/standin.h, kernel32/handles.h,
+// kernel32/standard_streams.h and vwin32/vwin32_service.h.
+//
 // The stand-in's drive table: which drive letters exist, what kind of drive
 // each one is, and for a simulated diskette or removable drive the drive's
 // type and the medium in it (its image file, present format, density,

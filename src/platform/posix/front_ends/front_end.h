@@ -1,3 +1,10 @@
+// front_ends/ is this port's own: what shows the dialogs to a person or a
+// script, the full-screen terminal front end and line mode. Its interface
+// for the other folders: this header (for the dialog manager) and
+// terminal.h (for the process entry and the standard streams). It uses
+// kernel32/standin.h, kernel32/kernel_sync.h, user32/window.h,
+// user32/dialog_input.h and gdi32/gdi_record.h.
+//
 // The front end of the stand-in's dialog manager: what shows the dialogs to
 // a person or a script and brings their input back. The dialog manager
 // keeps the windows and runs the program's dialog procedures; a front end

@@ -46,6 +46,10 @@
 // knows no such terminal), everything then as it was.
 const FrontEnd* TerminalFrontEnd();
 
+// Whether the terminal is taken and not yet given back; meanwhile
+// GetStdHandle gives the program no handle (the screen is the front end's).
+bool TerminalTaken();
+
 // The process ends (the POSIX entry calls this after WinMain): gives the
 // terminal back as the person had it, when this front end took it. Waits
 // for the terminal thread to finish its drawing first.

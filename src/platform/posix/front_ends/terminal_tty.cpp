@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "front_ends/terminal.h"
 #include "front_ends/terminal_draw.h"
 #include "front_ends/terminal_text.h"
 #include "front_ends/terminal_tty.h"

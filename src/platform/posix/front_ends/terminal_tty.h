@@ -20,9 +20,6 @@
 // as it was, when it cannot (curses knows no such terminal).
 bool TakeTerminal();
 
-// Whether the terminal is taken and not yet given back.
-bool TerminalTaken();
-
 // The descriptors the terminal thread waits on: the keys, and the wake-ups.
 int TerminalKeysDescriptor();
 int TerminalWakeDescriptor();

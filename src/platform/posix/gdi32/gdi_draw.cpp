@@ -1,3 +1,8 @@
+// gdi32/ stands in for gdi32.dll: device contexts and their objects, the
+// drawing calls, and the record of what was drawn, which is its interface
+// for the front ends and the printer DCs (gdi_record.h). It uses
+// kernel32/standin.h.
+//
 // The drawing calls the program makes, recorded with the state of their DC:
 // DrawEdge (the progress bar's frame) and Rectangle (its fill).
 #include "gdi32/gdi_record.h"

@@ -7,10 +7,10 @@
 
 #include <mutex>
 
+#include "front_ends/terminal.h"
 #include "kernel32/handles.h"
 #include "kernel32/standard_streams.h"
 #include "kernel32/standin.h"
-#include "front_ends/terminal_tty.h"
 
 namespace {
 

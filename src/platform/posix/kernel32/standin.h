@@ -1,3 +1,14 @@
+// kernel32/ stands in for kernel32.dll: the handle table and the kernel
+// objects (threads, semaphores, waits), global memory, the file attribute
+// and file name calls, the module, the version, the clock and Beep, the last
+// error, the standard streams, and the stand-in's settings (ZOLT_WINDOWS,
+// ZOLT_CLOCK, ZOLT_DRIVES and ZOLT_TRACE, read at start) with the process
+// entry. Its interface for the other folders: this header (for all of
+// them), handles.h, kernel_sync.h and standard_streams.h; of what this
+// header declares, ParseDriveSetting is the drive table's (devices/) and
+// AnsiToUtf8 the code pages' (user32/). It uses devices/device_trace.h
+// (ZOLT_TRACE) and front_ends/terminal.h.
+//
 // Internal interface of the POSIX stand-in: its configuration from the
 // environment (like a Windows installation's own settings) and its loud
 // failure for calls outside the subset. Not seen by the program logic.

@@ -28,9 +28,10 @@
 #include <cctype>
 #include <cstring>
 
-#include "user32/dialog_dispatch.h"
-#include "printing/printing.h"
 #include "kernel32/standin.h"
+#include "printing/printing.h"
+#include "user32/modal_dialog.h"
+#include "user32/window.h"
 
 namespace {
 

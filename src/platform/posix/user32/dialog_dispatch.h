@@ -5,6 +5,7 @@
 #ifndef ZOLT_PLATFORM_POSIX_DIALOG_DISPATCH_H
 #define ZOLT_PLATFORM_POSIX_DIALOG_DISPATCH_H
 
+#include "user32/modal_dialog.h"
 #include "user32/window.h"
 
 // On the window's own thread, without the lock: the whole handling of one
@@ -25,10 +26,5 @@ void PostLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // queue, releasing the lock meanwhile, and answers its sender if it was
 // sent.
 void DispatchQueuedLocked(const QueuedMessage& queued, UserHold& hold);
-
-// DialogBoxParamA's work once the template is found; also runs the
-// stand-in's own dialogs (the print dialog) from templates of their own,
-// which must outlive the dialog.
-INT_PTR RunModalDialog(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC procedure, LPARAM parameter);
 
 #endif

@@ -1,3 +1,11 @@
+// user32/ stands in for user32.dll: the windows and controls, dialogs and
+// their message loop, message boxes, the resource script the dialogs are
+// built from, code pages and text. Its interface for the other folders:
+// this header (the window records, under UserLock), dialog_input.h (a
+// person's keys and clicks, for the front ends) and modal_dialog.h (a
+// dialog of the stand-in's own). It uses kernel32/standin.h,
+// kernel32/handles.h, kernel32/kernel_sync.h and front_ends/front_end.h.
+//
 // Windows of the stand-in's dialog manager: the records behind HWND, HMENU
 // and HICON, the per-thread message queues, and the one lock over all of
 // them. Internal to the stand-in (dialog*.cpp, window*.cpp, the front ends)
@@ -23,8 +31,8 @@
 #include <thread>
 #include <vector>
 
-#include "user32/resource_script.h"
 #include "platform/posix/windows.h"
+#include "user32/resource_script.h"
 
 struct ThreadQueue;
 struct KernelWaiter;

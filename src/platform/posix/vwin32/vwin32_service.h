@@ -1,3 +1,9 @@
+// vwin32/ stands in for the VWIN32 VxD of Windows 9x (Wine's vwin32.vxd):
+// the DOS and BIOS disk services behind "\\.\vwin32". Its interface for the
+// other folders: this header. It uses kernel32/standin.h,
+// devices/disk_medium.h, devices/diskette_drives.h, devices/device_trace.h
+// and platform/vwin32.h.
+//
 // The stand-in's VWIN32 service ("\\.\vwin32" on Windows 9x): DOS and BIOS
 // disk calls over the drive table's media (disk_medium.h). CreateFileA and
 // DeviceIoControl hand a VWIN32 handle's requests to these. Internal to the
