@@ -9,9 +9,9 @@
 #include "app/command_line.h"
 #include "app/image_file.h"
 #include "app/startup.h"
-#include "kernel32/standin.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "helpers/container_fixture.h"
-#include "pack/formats.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "pack/formats.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <random>
 
+#include "helpers/test_files.h"
 #include "pack/default_catalogue.h"
 #include "pack/formats.h"
-#include "helpers/test_files.h"
 
 namespace {
 

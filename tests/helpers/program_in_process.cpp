@@ -8,10 +8,10 @@
 #include "app/app_state.h"
 #include "app/startup.h"
 #include "container/catalogue.h"
-#include "user32/dialog_input.h"
 #include "front_ends/front_end.h"
 #include "kernel32/standin.h"
 #include "resource.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

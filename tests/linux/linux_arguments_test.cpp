@@ -15,10 +15,10 @@
 
 #include "app/linux_arguments.h"
 #include "helpers/diskette_images.h"
-#include "kernel32/standin.h"
-#include "platform/posix/windows.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
+#include "platform/posix/windows.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "container/le_bytes.h"
+#include "helpers/test_files.h"
 #include "pack/container_reader.h"
 #include "pack/container_report.h"
 #include "pack/container_writer.h"
-#include "container/le_bytes.h"
 #include "pack/password.h"
-#include "helpers/test_files.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "pack/container_reader.h"
-#include "pack/container_writer.h"
 #include "container/le_bytes.h"
 #include "helpers/test_files.h"
+#include "pack/container_reader.h"
+#include "pack/container_writer.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/formats.h"
 #include "container/le_bytes.h"
 #include "helpers/test_files.h"
+#include "pack/formats.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "pack/container_reader.h"
 #include "container/le_bytes.h"
 #include "helpers/test_files.h"
+#include "pack/container_reader.h"
 
 namespace {
 

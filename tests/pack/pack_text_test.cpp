@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <string>
 
+#include "helpers/test_files.h"
 #include "pack/cp437.h"
 #include "pack/default_catalogue.h"
 #include "pack/free_text.h"
 #include "pack/text_block.h"
-#include "helpers/test_files.h"
 
 TEST(PackText, Cp437RoundTripsEveryByte) {
   std::string all;

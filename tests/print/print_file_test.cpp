@@ -9,13 +9,13 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "pack/default_catalogue.h"
-#include "user32/dialog_input.h"
 #include "front_ends/front_end.h"
-#include "print/print_state.h"
 #include "helpers/program_in_process.h"
-#include "resource.h"
 #include "helpers/test_files.h"
+#include "pack/default_catalogue.h"
+#include "print/print_state.h"
+#include "resource.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "gdi32/gdi_record.h"
 #include "helpers/container_fixture.h"
 #include "helpers/cups_server.h"
-#include "user32/dialog_input.h"
-#include "gdi32/gdi_record.h"
-#include "printing/printing.h"
-#include "kernel32/standin.h"
 #include "helpers/program_in_process.h"
-#include "resource.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
+#include "printing/printing.h"
+#include "resource.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

@@ -22,13 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "helpers/diskette_images.h"
 #include "devices/device_media.h"
 #include "devices/disk_medium.h"
-#include "kernel32/standin.h"
-#include "platform/posix/windows.h"
+#include "helpers/diskette_images.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
+#include "platform/posix/windows.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "user32/dialog_input.h"
 #include "front_ends/front_end.h"
 #include "front_ends/terminal_keys.h"
 #include "front_ends/terminal_view.h"
-#include "user32/window.h"
 #include "platform/win32.h"
 #include "resource.h"
+#include "user32/dialog_input.h"
+#include "user32/window.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "devices/disk_medium.h"
+#include "helpers/test_files.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "standin/standin_volume_fixture.h"
-#include "helpers/test_files.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "devices/disk_medium.h"
 #include "devices/diskette_drives.h"
 #include "devices/drive_table.h"
-#include "kernel32/standin.h"
-#include "platform/posix/windows.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
+#include "platform/posix/windows.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <thread>
 
+#include "helpers/run_program.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
-#include "helpers/run_program.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <thread>
 #include <vector>
 
-#include "helpers/cups_server.h"
 #include "front_ends/front_end.h"
-#include "gdi32/gdi_record.h"
 #include "front_ends/line_mode.h"
-#include "printing/printing.h"
+#include "gdi32/gdi_record.h"
+#include "helpers/cups_server.h"
+#include "helpers/test_files.h"
 #include "kernel32/standin.h"
 #include "platform/win32.h"
+#include "printing/printing.h"
 #include "resource.h"
-#include "helpers/test_files.h"
 
 namespace {
 

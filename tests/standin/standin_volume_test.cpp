@@ -11,10 +11,10 @@
 
 #include "devices/device_trace.h"
 #include "devices/drive_table.h"
+#include "helpers/test_files.h"
 #include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 #include "standin/standin_volume_fixture.h"
-#include "helpers/test_files.h"
 
 namespace {
 

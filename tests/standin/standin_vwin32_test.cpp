@@ -16,10 +16,10 @@
 
 #include "devices/device_trace.h"
 #include "devices/disk_medium.h"
-#include "kernel32/standin.h"
-#include "vwin32/vwin32_service.h"
-#include "platform/posix/windows.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
+#include "platform/posix/windows.h"
+#include "vwin32/vwin32_service.h"
 
 namespace {
 

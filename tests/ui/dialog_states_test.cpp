@@ -15,15 +15,15 @@
 
 #include "app/app_state.h"
 #include "app/startup.h"
+#include "front_ends/front_end.h"
 #include "helpers/container_fixture.h"
 #include "helpers/program_in_process.h"
-#include "user32/dialog_input.h"
-#include "front_ends/front_end.h"
-#include "kernel32/standin.h"
-#include "user32/window.h"
-#include "resource.h"
 #include "helpers/run_program.h"
 #include "helpers/test_files.h"
+#include "kernel32/standin.h"
+#include "resource.h"
+#include "user32/dialog_input.h"
+#include "user32/window.h"
 
 namespace {
 

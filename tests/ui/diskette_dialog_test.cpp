@@ -7,16 +7,16 @@
 #include <fstream>
 
 #include "app/app_state.h"
+#include "devices/device_trace.h"
+#include "gdi32/gdi_record.h"
 #include "helpers/container_fixture.h"
 #include "helpers/fault_matrix.h"
-#include "devices/device_trace.h"
-#include "user32/dialog_input.h"
-#include "gdi32/gdi_record.h"
-#include "kernel32/standin.h"
 #include "helpers/program_in_process.h"
-#include "resource.h"
 #include "helpers/run_program.h"
+#include "kernel32/standin.h"
+#include "resource.h"
 #include "ui/progress.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "user32/resource_script.h"
-#include "resource.h"
 #include "helpers/test_files.h"
+#include "resource.h"
+#include "user32/resource_script.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "devices/diskette_drives.h"
-#include "kernel32/standin.h"
 #include "devices/volume.h"
+#include "kernel32/standin.h"
 
 namespace {
 

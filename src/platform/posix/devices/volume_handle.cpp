@@ -20,9 +20,9 @@
 #include <cstdio>
 
 #include "devices/device_trace.h"
+#include "devices/volume.h"
 #include "kernel32/handles.h"
 #include "kernel32/standin.h"
-#include "devices/volume.h"
 #include "vwin32/vwin32_service.h"
 
 namespace {

@@ -14,9 +14,9 @@
 
 #include "devices/device_trace.h"
 #include "devices/diskette_drives.h"
+#include "devices/volume.h"
 #include "kernel32/handles.h"
 #include "kernel32/standin.h"
-#include "devices/volume.h"
 #include "vwin32/vwin32_service.h"
 
 namespace {

@@ -22,11 +22,11 @@
 // position moves on by a successful transfer only.
 #include <algorithm>
 
-#include "kernel32/standard_streams.h"
 #include "devices/device_trace.h"
-#include "kernel32/handles.h"
-#include "kernel32/standin.h"
 #include "devices/volume.h"
+#include "kernel32/handles.h"
+#include "kernel32/standard_streams.h"
+#include "kernel32/standin.h"
 
 namespace {
 

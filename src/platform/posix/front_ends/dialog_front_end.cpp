@@ -7,8 +7,8 @@
 
 #include "front_ends/front_end.h"
 #include "front_ends/line_mode.h"
-#include "kernel32/standin.h"
 #include "front_ends/terminal.h"
+#include "kernel32/standin.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <set>
 #include <string>
 
-#include "user32/dialog_input.h"
-#include "kernel32/kernel_sync.h"
 #include "front_ends/line_mode_state.h"
+#include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
+#include "user32/dialog_input.h"
 #include "user32/window.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "user32/dialog_input.h"
 #include "front_ends/terminal_text.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

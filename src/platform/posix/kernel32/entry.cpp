@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "kernel32/standin.h"
 #include "front_ends/terminal.h"
+#include "kernel32/standin.h"
 #include "platform/posix/windows.h"
 
 int __argc = 0;

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <atomic>
 
-#include "user32/dialog_dispatch.h"
-#include "user32/dialog_input.h"
 #include "front_ends/front_end.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
+#include "user32/dialog_dispatch.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "user32/dialog_dispatch.h"
 #include "kernel32/standin.h"
+#include "user32/dialog_dispatch.h"
 
 void PostLocked(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   ThreadQueue* queue = window->dialog->dialogRecord->queue;

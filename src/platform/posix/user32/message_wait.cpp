@@ -12,10 +12,10 @@
 //   the queue, telling whether there is one.
 #include <chrono>
 
-#include "user32/dialog_dispatch.h"
 #include "kernel32/handles.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
+#include "user32/dialog_dispatch.h"
 
 namespace {
 

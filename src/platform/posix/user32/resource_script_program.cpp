@@ -2,8 +2,8 @@
 // use and kept for the life of the process.
 #include <mutex>
 
-#include "user32/resource_script.h"
 #include "kernel32/standin.h"
+#include "user32/resource_script.h"
 
 const ResourceScript& ProgramResources() {
   // Never destroyed: dialogs may still run on other threads while the

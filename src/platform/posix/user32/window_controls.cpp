@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "user32/dialog_dispatch.h"
 #include "front_ends/front_end.h"
 #include "kernel32/standin.h"
+#include "user32/dialog_dispatch.h"
 
 namespace {
 
