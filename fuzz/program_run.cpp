@@ -9,11 +9,11 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "platform/posix/dialog_input.h"
-#include "platform/posix/front_end.h"
-#include "platform/posix/standin.h"
+#include "front_ends/front_end.h"
+#include "kernel32/standin.h"
 #include "program_image.h"
 #include "resource.h"
+#include "user32/dialog_input.h"
 
 namespace {
 

@@ -33,30 +33,13 @@ typedef struct tagPDA {
 } PRINTDLGA, *LPPRINTDLGA;
 
 // PRINTDLGA.Flags
-#define PD_ALLPAGES 0x0
-#define PD_SELECTION 0x1
-#define PD_PAGENUMS 0x2
 #define PD_NOSELECTION 0x4
 #define PD_NOPAGENUMS 0x8
-#define PD_COLLATE 0x10
-#define PD_PRINTTOFILE 0x20
-#define PD_PRINTSETUP 0x40
 #define PD_NOWARNING 0x80
 #define PD_RETURNDC 0x100
-#define PD_RETURNIC 0x200
-#define PD_RETURNDEFAULT 0x400
-#define PD_SHOWHELP 0x800
-#define PD_ENABLEPRINTHOOK 0x1000
-#define PD_ENABLESETUPHOOK 0x2000
-#define PD_ENABLEPRINTTEMPLATE 0x4000
-#define PD_ENABLESETUPTEMPLATE 0x8000
-#define PD_ENABLEPRINTTEMPLATEHANDLE 0x10000
-#define PD_ENABLESETUPTEMPLATEHANDLE 0x20000
-#define PD_USEDEVMODECOPIES 0x40000
 #define PD_USEDEVMODECOPIESANDCOLLATE 0x40000
 #define PD_DISABLEPRINTTOFILE 0x80000
 #define PD_HIDEPRINTTOFILE 0x100000
-#define PD_NONETWORKBUTTON 0x200000
 
 // The names of the chosen printer: four offsets, in characters from the
 // start of the block, of the driver, device (printer) and output port
@@ -72,13 +55,8 @@ typedef struct tagDEVNAMES {
 // CommDlgExtendedError: 0 after a cancel, else why the dialog failed.
 #define CDERR_DIALOGFAILURE 0xFFFF
 #define CDERR_STRUCTSIZE 0x0001
-#define CDERR_INITIALIZATION 0x0002
 #define CDERR_MEMALLOCFAILURE 0x0009
-#define PDERR_SETUPFAILURE 0x1001
-#define PDERR_RETDEFFAILURE 0x1003
 #define PDERR_CREATEICFAILURE 0x100A
-#define PDERR_PRINTERNOTFOUND 0x100B
-#define PDERR_NODEFAULTPRN 0x1008
 
 // Shows the printer choice (TRUE: chosen, FALSE: cancelled or failed).
 BOOL PrintDlgA(LPPRINTDLGA printDialog);

@@ -9,7 +9,6 @@ struct HDC__;
 typedef HDC__* HDC;
 typedef void* HGDIOBJ;
 typedef HGDIOBJ HBRUSH;
-typedef HGDIOBJ HPEN;
 typedef HGDIOBJ HFONT;
 typedef HGDIOBJ HRGN;
 typedef DWORD COLORREF;
@@ -25,7 +24,6 @@ typedef struct tagRECT {
   LONG right;
   LONG bottom;
 } RECT, *LPRECT;
-typedef const RECT* LPCRECT;
 
 typedef struct tagPOINT {
   LONG x;
@@ -47,7 +45,6 @@ HGDIOBJ GetStockObject(int object);
 #define BDR_SUNKENINNER 0x0008
 #define EDGE_RAISED (BDR_RAISEDOUTER | BDR_RAISEDINNER)
 #define EDGE_SUNKEN (BDR_SUNKENOUTER | BDR_SUNKENINNER)
-#define EDGE_ETCHED (BDR_SUNKENOUTER | BDR_RAISEDINNER)
 #define EDGE_BUMP (BDR_RAISEDOUTER | BDR_SUNKENINNER)
 #define BF_LEFT 0x0001
 #define BF_TOP 0x0002
@@ -60,14 +57,8 @@ HGDIOBJ GetStockObject(int object);
 #define FW_NORMAL 400
 #define FW_BOLD 700
 #define ANSI_CHARSET 0
-#define OEM_CHARSET 255
-#define OUT_DEFAULT_PRECIS 0
-#define CLIP_DEFAULT_PRECIS 0
-#define DEFAULT_QUALITY 0
-#define DEFAULT_PITCH 0
 #define FIXED_PITCH 1
 #define VARIABLE_PITCH 2
-#define FF_DONTCARE 0x00
 #define FF_MODERN 0x30
 typedef struct tagLOGFONTA {
   LONG lfHeight;
@@ -154,7 +145,7 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 BOOL DeleteDC(HDC dc);
 
 // Print documents on a printer DC. Each StartDocA...EndDoc is one job,
-// handed to the printer when it ends (AbortDoc drops it).
+// handed to the printer when it ends (DeleteDC before EndDoc drops it).
 #define SP_ERROR (-1)
 typedef struct _DOCINFOA {
   int cbSize;
@@ -165,7 +156,6 @@ typedef struct _DOCINFOA {
 } DOCINFOA, *LPDOCINFOA;
 int StartDocA(HDC dc, const DOCINFOA* document);
 int EndDoc(HDC dc);
-int AbortDoc(HDC dc);
 int StartPage(HDC dc);
 int EndPage(HDC dc);
 

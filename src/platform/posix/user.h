@@ -25,7 +25,6 @@ typedef uintptr_t DWORD_PTR;
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
 #define WM_PAINT 0x000F
-#define WM_CLOSE 0x0010
 #define WM_NEXTDLGCTL 0x0028
 #define WM_SETFONT 0x0030
 #define WM_SETICON 0x0080
@@ -61,7 +60,6 @@ typedef uintptr_t DWORD_PTR;
 // Edit
 #define EM_SETSEL 0x00B1
 #define EM_LIMITTEXT 0x00C5
-#define EM_SETLIMITTEXT EM_LIMITTEXT
 
 // Window styles
 #define WS_OVERLAPPED 0x00000000L
@@ -129,10 +127,8 @@ typedef uintptr_t DWORD_PTR;
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814
 
 // Message box results and buttons beyond those in windows.h
-#define MB_YESNO 0x00000004L
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONASTERISK 0x00000040L
-#define MB_ICONINFORMATION MB_ICONASTERISK
 #define IDYES 6
 #define IDNO 7
 
@@ -142,7 +138,6 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
                         LPARAM parameter);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 HWND GetDlgItem(HWND dialog, int id);
-int GetDlgCtrlID(HWND window);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

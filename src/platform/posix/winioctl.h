@@ -18,33 +18,23 @@ typedef union _LARGE_INTEGER {
   LONGLONG QuadPart;
 } LARGE_INTEGER;
 
+// The media types the program and the simulated drives name, with the
+// platform's values (the list has gaps where this subset names none).
 typedef enum _MEDIA_TYPE {
-  Unknown,
-  F5_1Pt2_512,
-  F3_1Pt44_512,
-  F3_2Pt88_512,
-  F3_20Pt8_512,
-  F3_720_512,
-  F5_360_512,
-  F5_320_512,
-  F5_320_1024,
-  F5_180_512,
-  F5_160_512,
-  RemovableMedia,
-  FixedMedia,
-  F3_120M_512,
-  F3_640_512,
-  F5_640_512,
-  F5_720_512,
-  F3_1Pt2_512,
-  F3_1Pt23_1024,
-  F5_1Pt23_1024,
-  F3_128Mb_512,
-  F3_230Mb_512,
-  F8_256_128,
-  F3_200Mb_512,
-  F3_240M_512,
-  F3_32M_512
+  Unknown = 0,
+  F5_1Pt2_512 = 1,
+  F3_1Pt44_512 = 2,
+  F3_2Pt88_512 = 3,
+  F3_20Pt8_512 = 4,
+  F3_720_512 = 5,
+  F5_360_512 = 6,
+  F5_320_512 = 7,
+  F5_320_1024 = 8,
+  F5_180_512 = 9,
+  F5_160_512 = 10,
+  RemovableMedia = 11,
+  F3_640_512 = 14,
+  F3_1Pt2_512 = 17
 } MEDIA_TYPE;
 
 typedef struct _DISK_GEOMETRY {
