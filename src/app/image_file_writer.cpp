@@ -110,6 +110,8 @@ void StartImageFileWriter() {
 
 uint8_t* ImageFileTrack() { return app.trackBuffer + writer.used; }
 
+uint32_t ImageFileRoom() { return writer.thread != nullptr ? writer.bufferBytes - writer.used : writer.trackBytes; }
+
 int WriteImageFileTrack(uint32_t length) {
   if (writer.thread == nullptr) {
     app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);

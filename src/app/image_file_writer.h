@@ -28,6 +28,10 @@ void StartImageFileWriter();
 // tracks already there.
 uint8_t* ImageFileTrack();
 
+// The bytes from ImageFileTrack() to the end of the tracks that the buffer
+// takes before it goes to the writer (without the thread: one track).
+uint32_t ImageFileRoom();
+
 // The track at ImageFileTrack(), `length` bytes, is complete. When the
 // buffer has no room for another track, hands it to the writer and goes on
 // in the other buffer once the writes from it have ended. (Without the

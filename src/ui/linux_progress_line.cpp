@@ -34,22 +34,26 @@ void ReportTrackProgress() {
   const uint32_t percent = uint32_t(uint64_t(done) * 100 / total);
   if (track <= 1) lastTenth = -1;  // a new run
 
+  // A line is formatted only when it is written: on a terminal after every
+  // track, otherwise once per tenth.
+  DWORD mode;
+  const bool terminal = GetConsoleMode(stream, &mode) != FALSE;
+  const int tenth = int(percent / 10);
+  if (!terminal) {
+    if (tenth <= lastTenth) return;
+    lastTenth = tenth;
+  }
   char line[160];
   snprintf(line, sizeof line, "zolt: track %u of %u (cylinder %u, head %u), %u%%", track, tracks,
            (track - 1) / heads, (track - 1) % heads, percent);
-  DWORD mode;
   char out[200];
-  if (GetConsoleMode(stream, &mode)) {
+  if (terminal) {
     // On a terminal: the same line again, its rest cleared.
     snprintf(out, sizeof out, "\r%s\x1b[K%s", line, done == total ? "\n" : "");
     lineOpen = done != total;
-    Write(stream, out);
-    return;
+  } else {
+    snprintf(out, sizeof out, "%s\n", line);
   }
-  const int tenth = int(percent / 10);
-  if (tenth <= lastTenth) return;
-  lastTenth = tenth;
-  snprintf(out, sizeof out, "%s\n", line);
   Write(stream, out);
 }
 
