@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,16 +14,24 @@ namespace {
 
 z_stream stream;
 bool streamReady = false;
+// Where the next read from the container file begins, as far as the reads
+// of the stream tell (the first one starts at the file's position).
+uint64_t inputAt = 0;
 
 // Refills the input buffer from the container file, never beyond the
 // budget. Returns the number of bytes now available (0: end of input).
+// Each read ends at a multiple of the buffer's size in the file: after the
+// first, shorter one, the reads are whole aligned blocks, which the C
+// library takes straight into the input buffer instead of through its own
+// buffer in two pieces.
 uint32_t RefillInput() {
   if (app.deflateBudget <= 0) return 0;
-  uint32_t want = kInputBufferSize;
+  uint32_t want = kInputBufferSize - uint32_t(inputAt % kInputBufferSize);
   if (uint32_t(app.deflateBudget) < want) want = uint32_t(app.deflateBudget);
   size_t got = fread(app.inputBuffer, 1, want, app.containerFile);
   app.lastResult = 0;
   app.deflateBudget -= int32_t(got);
+  inputAt += got;
   return uint32_t(got);
 }
 
@@ -121,6 +130,8 @@ int InflateInit() {
 
 int InflateRun() {
   if (!streamReady) return 3;
+  const long position = ftell(app.containerFile);
+  inputAt = position > 0 ? uint64_t(position) : 0;
   StartWindow();
   bool endOfInput = false;
   for (;;) {
