@@ -97,6 +97,9 @@ struct AppState {
   int checksumPresent{};
   uint32_t expectedCrc{};
   uint32_t runningCrc{};
+  // The check only: the CRC-32 over every image byte taken so far, the
+  // track being filled included; runningCrc takes it at each whole track.
+  uint32_t trackCrc{};
   std::atomic<int> imageCompleted{};  // asks for the checksum line
   int lastSinkResult{};
   int driveOpened{};

@@ -51,10 +51,11 @@ DWORD WINAPI ImageFileThread(LPVOID) {
     WaitForSingleObject(writer.queued, INFINITE);
     const PendingBatch batch = writer.pending[at];
     if (batch.data == nullptr) return 0;
-    for (uint32_t done = 0; done < batch.bytes && writer.failed == 0; done += writer.trackBytes) {
-      const uint32_t length = batch.bytes - done < writer.trackBytes ? batch.bytes - done : writer.trackBytes;
-      app.runningCrc = ImageCrcUpdate(app.runningCrc, batch.data + done, length);
-      if (fwrite(batch.data + done, 1, length, app.imageFile) != length) writer.failed = 1;
+    // The whole batch in one write (the file is unbuffered): a system call
+    // per batch rather than per track.
+    if (writer.failed == 0) {
+      app.runningCrc = ImageCrcUpdate(app.runningCrc, batch.data, batch.bytes);
+      if (fwrite(batch.data, 1, batch.bytes, app.imageFile) != batch.bytes) writer.failed = 1;
     }
     ReleaseSemaphore(writer.returned, 1, nullptr);
   }
@@ -109,6 +110,8 @@ void StartImageFileWriter() {
 }
 
 uint8_t* ImageFileTrack() { return app.trackBuffer + writer.used; }
+
+uint32_t ImageFileRoom() { return writer.thread != nullptr ? writer.bufferBytes - writer.used : writer.trackBytes; }
 
 int WriteImageFileTrack(uint32_t length) {
   if (writer.thread == nullptr) {

@@ -2,13 +2,14 @@
 // on. In image-file mode trackBuffer and verifyBuffer (which has no other
 // use there) each hold a batch of whole tracks: the worker fills one while
 // the thread takes the other, and they swap when the one being filled has
-// no room for another track. The thread adds each track to the image's
-// CRC-32 and writes it, one write per track, in the tracks' order; a write
-// that takes less than its track is reported (message 56) at the worker's
-// next hand-over, or when the run's writes end. Each hand-over wakes a
-// thread, which costs far more than a track's copy when it wakes it on the
-// other processor; batches of 256 KiB keep them to a few hundred for a
-// 64 MiB image.
+// no room for another track. The thread adds each batch to the image's
+// CRC-32 and writes it, one write per batch, in the tracks' order; a write
+// that takes less than its batch is reported (message 56) at the worker's
+// next hand-over, or when the run's writes end. Without a password the
+// image's bytes are inflated straight into the buffer being filled
+// (ImageDataPlace in output_sink.h). Each hand-over wakes a thread, which
+// costs tens of microseconds when it wakes it on the other processor;
+// batches of 256 KiB keep them to a few hundred for a 64 MiB image.
 #ifndef ZOLT_APP_IMAGE_FILE_WRITER_H
 #define ZOLT_APP_IMAGE_FILE_WRITER_H
 
@@ -27,6 +28,10 @@ void StartImageFileWriter();
 // Where the track being filled goes: in app.trackBuffer, after the whole
 // tracks already there.
 uint8_t* ImageFileTrack();
+
+// The bytes from ImageFileTrack() to the end of the tracks that the buffer
+// takes before it goes to the writer (without the thread: one track).
+uint32_t ImageFileRoom();
 
 // The track at ImageFileTrack(), `length` bytes, is complete. When the
 // buffer has no room for another track, hands it to the writer and goes on

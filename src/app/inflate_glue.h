@@ -1,7 +1,12 @@
 // The decompressor of the restore worker: zlib's raw inflate, fed 8,192
 // bytes at a time from the container file and no more than the header's
 // deflate length, and handing its output to the output sink in windows of
-// exactly 32,768 bytes (and once more at the end with the rest).
+// exactly 32,768 bytes (and once more at the end with the rest). Image
+// bytes that the sink keeps as they are (an image file without a password)
+// are inflated straight into their place in the image file's buffer, as
+// much as it has room for at once; the sink still takes them window by
+// window, and a window that runs past the room in two parts, its rest in
+// the window buffer.
 #ifndef ZOLT_APP_INFLATE_GLUE_H
 #define ZOLT_APP_INFLATE_GLUE_H
 

@@ -174,7 +174,7 @@ int StartTheRun() {
     app.trackBuffer = (uint8_t*)calloc(bufferBytes, 1);
     app.verifyBuffer = (uint8_t*)calloc(bufferBytes, 1);
     if (app.trackBuffer == nullptr || app.verifyBuffer == nullptr) return 8;
-    app.runningCrc = 0;
+    app.runningCrc = app.trackCrc = 0;
     app.cylinder = app.head = 0;
     app.formatWhileCopying = 0;
     app.lastResult = 0;
@@ -207,7 +207,8 @@ int HandOnTrack(uint32_t length) {
     return 0;
   }
   if (app.integrityCheck != 0) {
-    app.runningCrc = ImageCrcUpdate(app.runningCrc, app.trackBuffer, length);
+    // The track's bytes are in trackCrc already.
+    app.runningCrc = app.trackCrc;
     AdvancePosition();
     app.imageCompleted = 1;
     return 0;
@@ -230,10 +231,16 @@ int TakeImageData(const uint8_t* data, uint32_t count, uint32_t* used) {
   const uint32_t take = count < need ? count : need;
   uint8_t* to = (app.imageFile != nullptr ? ImageFileTrack() : app.trackBuffer) + app.trackFilled;
   const uint8_t* table = app.substitutionTable;
-  if (!app.passwordProtected) {
-    memcpy(to, data, take);
-  } else {
+  // The check alone keeps no bytes, only their CRC.
+  const bool checkOnly = app.integrityCheck != 0 && app.imageFile == nullptr;
+  if (app.passwordProtected) {
     for (uint32_t i = 0; i < take; ++i) to[i] = table[data[i]];
+    if (checkOnly) app.trackCrc = ImageCrcUpdate(app.trackCrc, to, take);
+  } else if (checkOnly) {
+    app.trackCrc = ImageCrcUpdate(app.trackCrc, data, take);
+  } else if (to != data) {
+    // Bytes the decompressor put at ImageDataPlace() are where they belong.
+    memcpy(to, data, take);
   }
   *used = take;
   app.trackFilled += take;
@@ -266,6 +273,14 @@ int Fail(int code) {
 }
 
 }  // namespace
+
+uint8_t* ImageDataPlace(uint32_t* room) {
+  if (app.sinkState != kSinkImageData || app.imageHandedOn || app.passwordProtected ||
+      app.imageFile == nullptr || app.trackBuffer == nullptr)
+    return nullptr;
+  *room = ImageFileRoom() - app.trackFilled;
+  return ImageFileTrack() + app.trackFilled;
+}
 
 int ReportImageFileFull() {
   // After a line feed, as always; the closing one keeps standard output in

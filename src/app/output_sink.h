@@ -28,6 +28,16 @@ enum SinkState : uint8_t {
 // not be created, or the target's and writer's codes.
 int OutputSink(const uint8_t* data, uint32_t count);
 
+// Where the decompressor may put the next bytes of the stream itself, so
+// that the sink takes them where they lie instead of copying them: the
+// image file's buffer, from the track being filled to the end of the
+// tracks it takes before it goes to the writer; *room is that many bytes.
+// Null while the bytes have to pass through the window: the text block, an
+// image a password protects (its bytes are substituted), the check alone
+// (it needs no copy), the diskette writer, and after the image's end.
+// Bytes put there are then handed to OutputSink at that place, in order.
+uint8_t* ImageDataPlace(uint32_t* room);
+
 // The image file took less than it was given: message 56 on standard output
 // and in the list. Returns 8, the run's code for it.
 int ReportImageFileFull();

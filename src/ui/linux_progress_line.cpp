@@ -8,8 +8,9 @@
 
 namespace {
 
-int lastTenth = -1;     // the tenth of the last line written, not in place
-bool lineOpen = false;  // an in-place line waits for its end
+int lastTenth = -1;      // the tenth of the last line written, not in place
+bool lineOpen = false;   // an in-place line waits for its end
+bool onTerminal = false; // standard error is a terminal, as the run's first track found
 
 void Write(HANDLE stream, const char* text) {
   DWORD written = 0;
@@ -32,24 +33,32 @@ void ReportTrackProgress() {
   const uint32_t track = (done + perTrack - 1) / perTrack;  // 1 for the first
   const uint32_t tracks = (total + perTrack - 1) / perTrack;
   const uint32_t percent = uint32_t(uint64_t(done) * 100 / total);
-  if (track <= 1) lastTenth = -1;  // a new run
+  if (track <= 1) {
+    // A new run. Where standard error goes is asked once for it.
+    lastTenth = -1;
+    DWORD mode;
+    onTerminal = GetConsoleMode(stream, &mode) != FALSE;
+  }
 
+  // A line is formatted only when it is written: on a terminal after every
+  // track, otherwise once per tenth.
+  const bool terminal = onTerminal;
+  const int tenth = int(percent / 10);
+  if (!terminal) {
+    if (tenth <= lastTenth) return;
+    lastTenth = tenth;
+  }
   char line[160];
   snprintf(line, sizeof line, "zolt: track %u of %u (cylinder %u, head %u), %u%%", track, tracks,
            (track - 1) / heads, (track - 1) % heads, percent);
-  DWORD mode;
   char out[200];
-  if (GetConsoleMode(stream, &mode)) {
+  if (terminal) {
     // On a terminal: the same line again, its rest cleared.
     snprintf(out, sizeof out, "\r%s\x1b[K%s", line, done == total ? "\n" : "");
     lineOpen = done != total;
-    Write(stream, out);
-    return;
+  } else {
+    snprintf(out, sizeof out, "%s\n", line);
   }
-  const int tenth = int(percent / 10);
-  if (tenth <= lastTenth) return;
-  lastTenth = tenth;
-  snprintf(out, sizeof out, "%s\n", line);
   Write(stream, out);
 }
 

@@ -20,15 +20,22 @@ struct ComposedContainer {
   uint8_t recordTypes[3] = {0x80, 0x02, 0xFF};
   uint64_t keepStreamBytes = UINT64_MAX;  // the deflate stream cut to this
   size_t bytesBeyondImage = 0;         // stream bytes after the image
+  std::string password;                // empty: none; else freeTexts[3] is made from it
 };
 
 // The 1.44M geometry, the default catalogue, empty free texts and `image`.
 ComposedContainer DefaultComposition(const std::vector<uint8_t>& image);
 
 // The restorer `stub` with the container appended, written to `path` and
-// made executable. Returns false (with a test failure) on any error.
+// made executable; with a password, the image stored through its table.
+// Returns false (with a test failure) on any error.
 bool WriteComposedContainer(const std::string& stub, const ComposedContainer& c,
                             const std::string& path);
+
+// Sets c->password to the first of a few passwords that can protect `c`
+// behind `stub` (the restorer's table comes from the program's bytes, so
+// not every password can). False, with a test failure, when none can.
+bool ChooseUsablePassword(const std::string& stub, ComposedContainer* c);
 
 // A deterministic image of `bytes` bytes: some text, some noise, some zeros.
 std::vector<uint8_t> PatternImage(size_t bytes, unsigned seed);

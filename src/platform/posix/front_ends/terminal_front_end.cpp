@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -31,6 +32,12 @@ namespace {
 const wint_t kEscapeCharacter = 0x1B;
 const wint_t kControlL = 0x0C;
 
+// The program draws its progress bar after every track, hundreds of times
+// a second on a fast medium. A change that is only the bar is drawn at most
+// this often; any other change draws everything at once, the bar's latest
+// state with it, and a bar held back is drawn when its time comes.
+const auto kBarRedrawInterval = std::chrono::milliseconds(125);
+
 struct PendingMessageBox {
   MessageBoxView view;
   bool answered = false;
@@ -42,6 +49,8 @@ struct TerminalFront {
   std::mutex lock;                  // over all below
   std::condition_variable answered; // a message box answered, or the thread ended
   bool changed = true;              // something to draw again
+  bool barChanged = false;          // the progress bar changed (and nothing else, unless `changed`)
+  std::chrono::steady_clock::time_point barDrawn;  // when the screen was last drawn
   bool newLine = false;             // a line added to a list: back to the newest lines
   ProgressBand band;
   std::deque<PendingMessageBox*> boxes;  // the last one on top
@@ -112,12 +121,14 @@ char StyleOfColour(COLORREF colour) {
 void Drawn(const GdiOperation& operation) {
   if (operation.device != kGdiWindowDevice || operation.window == nullptr) return;
   TerminalFront& front = Front();
+  bool wake;
   {
     std::lock_guard<std::mutex> hold(front.lock);
     ProgressBand& band = front.band;
     if (band.window != operation.window) {
       band = ProgressBand{};
       band.window = operation.window;
+      front.changed = true;  // a new bar: at once
     }
     const RECT& rect = operation.rect;
     // With the null pen, Rectangle leaves out one more column on the right.
@@ -131,9 +142,12 @@ void Drawn(const GdiOperation& operation) {
       for (int x = std::max(0, int(rect.left)); x < right; ++x) band.fill[size_t(x)] = style;
       band.lastFillEnd = right;
     }
-    front.changed = true;
+    // The terminal thread is woken once for a bar change; the changes after
+    // it, until it draws, only add to what it will draw.
+    wake = !front.barChanged && !front.changed;
+    front.barChanged = true;
   }
-  WakeTerminalThread();
+  if (wake) WakeTerminalThread();
 }
 
 // --- The terminal thread -------------------------------------------------------
@@ -229,13 +243,22 @@ bool ReadKeys(ListView* listView) {
   }
 }
 
-void Draw(ListView* listView) {
+// Draws the screen again if something changed. Returns -1, or the
+// milliseconds until a bar change held back is due.
+int Draw(ListView* listView) {
   TerminalFront& front = Front();
   ScreenPicture picture;
   {
     std::lock_guard<std::mutex> hold(front.lock);
-    if (!front.changed) return;
+    if (!front.changed && !front.barChanged) return -1;
+    const auto now = std::chrono::steady_clock::now();
+    if (!front.changed && now - front.barDrawn < kBarRedrawInterval) {
+      auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kBarRedrawInterval - (now - front.barDrawn));
+      return int(wait.count()) + 1;
+    }
     front.changed = false;
+    front.barChanged = false;
+    front.barDrawn = now;
     if (front.newLine) listView->linesBack = 0;
     front.newLine = false;
     picture.band = front.band;
@@ -243,6 +266,7 @@ void Draw(ListView* listView) {
   }
   picture.dialogs = ShownDialogViews();
   DrawScreen(picture, listView);
+  return -1;
 }
 
 void RunTerminalThread() {
@@ -250,11 +274,11 @@ void RunTerminalThread() {
   ListView listView;
   bool keysGone = false;  // the terminal hung up: only wake-ups are left to wait for
   for (;;) {
-    Draw(&listView);
+    const int due = Draw(&listView);
     // poll leaves out a negative descriptor.
     struct pollfd waits[2] = {{keysGone ? -1 : TerminalKeysDescriptor(), POLLIN, 0},
                               {TerminalWakeDescriptor(), POLLIN, 0}};
-    if (poll(waits, 2, -1) < 0 && errno != EINTR) TerminalFailed("poll");
+    if (poll(waits, 2, due) < 0 && errno != EINTR) TerminalFailed("poll");
     if (waits[0].revents & (POLLHUP | POLLERR | POLLNVAL)) keysGone = true;
     TakeTerminalWakeUps();
     {

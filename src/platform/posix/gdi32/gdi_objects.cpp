@@ -156,6 +156,7 @@ bool RecordGdiOperation(HDC dc, GdiOperation operation) {
       SetLastError(ERROR_INVALID_HANDLE);
       return false;
     }
+    if (!GdiDrawingWatched()) return true;  // nobody looks: nothing to keep
     operation.device = context->device;
     operation.window = context->window;
     operation.nullPen = context->pen->null;

@@ -9,14 +9,19 @@
 
 namespace {
 
-// A process whose drawing no test takes (the program run by hand) keeps
-// only the latest operations: a repaint adds some each time.
+// The record is kept once something reads it: from the first
+// TakeGdiRecord on. Until then (the program run by hand, the tests that
+// never look) nothing is kept, and the progress bar drawn after every track
+// costs no copy. Once kept, a process whose drawing nobody takes any more
+// keeps only the latest operations: a repaint adds some each time.
 const size_t kRecordLimit = 4096;
 
 struct GdiRecord {
   std::mutex lock;
   std::deque<GdiOperation> operations;
 };
+
+std::atomic<bool> recordRead{false};
 
 GdiRecord& Record() {
   static GdiRecord* record = new GdiRecord;  // never destroyed: the worker may draw at the end
@@ -27,9 +32,11 @@ std::atomic<void (*)(const GdiOperation&)> observer{nullptr};
 
 }  // namespace
 
+bool GdiDrawingWatched() { return recordRead.load(std::memory_order_relaxed) || observer.load() != nullptr; }
+
 void AppendGdiOperation(const GdiOperation& operation) {
   GdiRecord& record = Record();
-  {
+  if (recordRead.load(std::memory_order_relaxed)) {
     std::lock_guard<std::mutex> hold(record.lock);
     if (record.operations.size() == kRecordLimit) record.operations.pop_front();
     record.operations.push_back(operation);
@@ -42,6 +49,7 @@ void SetGdiObserver(void (*newObserver)(const GdiOperation& operation)) { observ
 std::vector<GdiOperation> TakeGdiRecord() {
   GdiRecord& record = Record();
   std::lock_guard<std::mutex> hold(record.lock);
+  recordRead = true;
   std::vector<GdiOperation> operations(record.operations.begin(), record.operations.end());
   record.operations.clear();
   return operations;

@@ -49,8 +49,15 @@ struct GdiOperation {
 };
 
 // Returns the operations recorded since the last call and forgets them.
-// Without a reader the record keeps only the latest operations.
+// Recording begins with the first call (which returns nothing): what was
+// drawn before any reader asked is not kept. Without a reader since, the
+// record keeps only the latest operations.
 std::vector<GdiOperation> TakeGdiRecord();
+
+// True once something looks at what is drawn: TakeGdiRecord was called, or
+// an observer is set. Until then a drawing call need not build its
+// operation at all, only check its DC.
+bool GdiDrawingWatched();
 
 // One line per operation, for failure messages and comparisons:
 // "DrawEdge window=0x1234 (0,250)-(300,274) edge=0xa flags=0xf",
