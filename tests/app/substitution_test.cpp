@@ -7,6 +7,7 @@
 
 #include "container/image_crc.h"
 #include "container/substitution.h"
+#include "helpers/run_program.h"
 #include "helpers/test_files.h"
 
 namespace {
@@ -106,6 +107,28 @@ TEST(SubstitutionTable, ScanTakesTheByteAtTheOffsetThenWraps) {
   TempFile c(program(10, 1));
   ASSERT_TRUE(DeriveSubstitutionTable(c.get(), kOffset, "B", again));
   EXPECT_EQ(0, again[10]);
+}
+
+// The Linux restorer as built: every start position a password of up to
+// twelve bytes can give (512 + 1 to 512 + 12 x 255) leads to a complete
+// table, so whatever the code's layout, no password is impossible. (The
+// front of an ELF file can hold every value but 0xFF for tens of KiB, and
+// a scan that meets 0xFF last cannot end.)
+TEST(SubstitutionTable, EveryStartPositionCompletesOverTheLinuxRestorer) {
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(ReadWholeFile(BuiltProgram("zolt"), &bytes));
+  const uint32_t offset = uint32_t(bytes.size());
+  bytes.push_back(0xAA);  // the container's first byte
+  TempFile restorer(bytes);
+  std::vector<int> impossible;
+  for (int sum = 1; sum <= kMaxPasswordLength * 255; ++sum) {
+    // Bytes of this sum (the scan depends on nothing else of the password).
+    std::string password;
+    for (int left = sum; left > 0; left -= 255) password += char(left < 255 ? left : 255);
+    uint8_t table[256];
+    if (!DeriveSubstitutionTable(restorer.get(), offset, password.c_str(), table)) impossible.push_back(512 + sum);
+  }
+  EXPECT_EQ(std::vector<int>{}, impossible) << "start positions whose scan cannot end";
 }
 
 TEST(Password, StoredFormDecodesAndMatches) {
