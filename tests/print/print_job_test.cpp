@@ -17,6 +17,7 @@
 #include "helpers/cups_server.h"
 #include "helpers/program_in_process.h"
 #include "helpers/run_program.h"
+#include "helpers/scoped_environment.h"
 #include "helpers/test_files.h"
 #include "kernel32/standin.h"
 #include "printing/printing.h"
@@ -75,25 +76,6 @@ std::vector<std::string> TextDrawn() {
     if (operation.kind == kGdiTextOut) lines.push_back(DescribeGdiOperation(operation));
   return lines;
 }
-
-// Sets an environment variable for the scope.
-struct ScopedEnvironment {
-  std::string name;
-  bool had;
-  std::string old;
-  ScopedEnvironment(const char* variable, const std::string& value) : name(variable) {
-    const char* current = getenv(variable);
-    had = current != nullptr;
-    if (had) old = current;
-    setenv(variable, value.c_str(), 1);
-  }
-  ~ScopedEnvironment() {
-    if (had)
-      setenv(name.c_str(), old.c_str(), 1);
-    else
-      unsetenv(name.c_str());
-  }
-};
 
 class PrintJobs : public ProgramInProcess {
  protected:

@@ -18,6 +18,7 @@
 #include "front_ends/line_mode.h"
 #include "gdi32/gdi_record.h"
 #include "helpers/cups_server.h"
+#include "helpers/scoped_environment.h"
 #include "helpers/test_files.h"
 #include "kernel32/standin.h"
 #include "platform/win32.h"
@@ -28,25 +29,6 @@ namespace {
 
 char instanceByte;
 const HINSTANCE kInstance = (HINSTANCE)&instanceByte;
-
-// Sets an environment variable for the scope, as it was afterwards.
-struct ScopedEnvironment {
-  std::string name;
-  bool had;
-  std::string old;
-  ScopedEnvironment(const char* variable, const std::string& value) : name(variable) {
-    const char* current = getenv(variable);
-    had = current != nullptr;
-    if (had) old = current;
-    setenv(variable, value.c_str(), 1);
-  }
-  ~ScopedEnvironment() {
-    if (had)
-      setenv(name.c_str(), old.c_str(), 1);
-    else
-      unsetenv(name.c_str());
-  }
-};
 
 // --- A small program whose "Print &label" starts a print thread -------------
 
