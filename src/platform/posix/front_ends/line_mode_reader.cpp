@@ -119,12 +119,13 @@ struct Reader {
     for (;;) {
       uint64_t seen = UserChangeCount();
       if (!Active()) return;
-      // In this order: once the dialogs have handled the command, the
-      // threads it started are counted.
-      bool handled = DialogThreadsIdle();
+      // At one instant: looked at one after the other, a thread could post
+      // to a dialog and go idle between the looks.
+      if (DialogAndCreatedThreadsIdleSince(firstThreadOfCommand, threadOfDialog)) return;
+      // Dialogs that still work tell of each change; threads do not, and
+      // are looked at again sooner.
       bool settled = StandInCreatedThreadsIdleSince(firstThreadOfCommand) &&
                      (threadOfDialog == 0 || CreatedThreadIdle(threadOfDialog));
-      if (handled && settled) return;
       WaitForUserChange(seen, settled ? 100 : kPollMilliseconds);
     }
   }

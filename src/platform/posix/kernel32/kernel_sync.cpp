@@ -121,8 +121,10 @@ uint64_t CurrentCreatedThreadSerial() { return currentThreadSerial; }
 
 bool CreatedThreadIdle(uint64_t serial) {
   std::lock_guard<std::mutex> hold(KernelLock());
-  return runningCreatedThreads->count(serial) == 0;
+  return CreatedThreadIdleLocked(serial);
 }
+
+bool CreatedThreadIdleLocked(uint64_t serial) { return runningCreatedThreads->count(serial) == 0; }
 
 void CreatedThreadWaitsForUser(bool waiting) {
   if (currentThreadSerial == 0) return;
@@ -140,10 +142,12 @@ uint64_t StandInNextCreatedThread() {
   return nextCreatedSerial;
 }
 
-bool CreatedThreadsIdleLocked() { return runningCreatedThreads->empty(); }
-
 bool StandInCreatedThreadsIdleSince(uint64_t first) {
   std::lock_guard<std::mutex> hold(KernelLock());
+  return CreatedThreadsIdleSinceLocked(first);
+}
+
+bool CreatedThreadsIdleSinceLocked(uint64_t first) {
   return runningCreatedThreads->lower_bound(first) == runningCreatedThreads->end();
 }
 

@@ -50,10 +50,11 @@ KernelWaiter* StartSignalWait(KernelSignal* signal);
 bool SignalWaitSatisfied(KernelWaiter* waiter);
 bool EndSignalWait(KernelSignal* signal, KernelWaiter* waiter);
 
-// With KernelLock held: SignalWaitSatisfied, and whether every created
-// thread is idle (StandInCreatedThreadsIdle).
+// With KernelLock held: SignalWaitSatisfied, StandInCreatedThreadsIdleSince
+// and CreatedThreadIdle.
 bool SignalWaitSatisfiedLocked(KernelWaiter* waiter);
-bool CreatedThreadsIdleLocked();
+bool CreatedThreadsIdleSinceLocked(uint64_t first);
+bool CreatedThreadIdleLocked(uint64_t serial);
 
 // With KernelLock held: a thread about to be started by CreateThread counts
 // as running from here on, under the serial number returned (1, 2, ...);

@@ -64,6 +64,10 @@ bool DialogThreadsIdle();
 // between two states.)
 bool DialogAndCreatedThreadsIdle();
 
+// The same, counting only the created threads from serial `first` on
+// (StandInCreatedThreadsIdleSince) and the created thread `thread`, if not 0.
+bool DialogAndCreatedThreadsIdleSince(uint64_t first, uint64_t thread);
+
 // A caption without its mnemonic marks: "Print &label" -> "Print label";
 // "&&" stands for one "&".
 std::string CaptionWithoutMnemonic(const std::string& caption);

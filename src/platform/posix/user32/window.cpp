@@ -12,6 +12,7 @@
 #include "front_ends/front_end.h"
 #include "kernel32/kernel_sync.h"
 #include "kernel32/standin.h"
+#include "user32/dialog_input.h"
 #include "user32/window.h"
 
 namespace {
@@ -105,14 +106,17 @@ bool DialogThreadsIdle() {
   return DialogThreadsIdleLocked(SignalWaitSatisfied);
 }
 
-bool DialogAndCreatedThreadsIdle() {
+bool DialogAndCreatedThreadsIdle() { return DialogAndCreatedThreadsIdleSince(0, 0); }
+
+bool DialogAndCreatedThreadsIdleSince(uint64_t first, uint64_t thread) {
   // Both locks at once (in their order): no queue, modal loop, signal or
-  // created thread can change between the two looks. Taken one after the
+  // created thread can change between the looks. Taken one after the
   // other, a print thread could end one dialog and wait in the next in
   // between, and both looks would see it idle, each at its own moment.
   UserHold hold(UserLock());
   std::lock_guard<std::mutex> kernel(KernelLock());
-  return DialogThreadsIdleLocked(SignalWaitSatisfiedLocked) && CreatedThreadsIdleLocked();
+  return DialogThreadsIdleLocked(SignalWaitSatisfiedLocked) && CreatedThreadsIdleSinceLocked(first) &&
+         (thread == 0 || CreatedThreadIdleLocked(thread));
 }
 
 void NotifyControlChanged(HWND window) {
